@@ -1,0 +1,101 @@
+// Application: construction, start-up in its fixed order, and shutdown in its fixed order.
+// A failed start-up is recorded (what failed and the platform's reason) for the entry, which
+// reports it and runs no frame.
+#include "app/Application.hpp"
+
+#include "platform/Clock.hpp"
+#include "platform/Display.hpp"
+#include "platform/Window.hpp"
+#include "sim/Random.hpp"
+
+namespace {
+constexpr int kBackgroundImage = 103;
+constexpr int kSparkSheet = 113;
+constexpr int kSmokeSheet = 115;
+} // namespace
+
+Application::Application(const Platform& instance, Window* window)
+{
+    randomSeed(instance.clock != nullptr ? instance.clock->calendarSeconds() : 0u);
+    // The switches and the colour timer take their first values in the member initialisers.
+    helpFont = Font::create("Arial", 12, true); // without a font the help texts are skipped
+    startUpResult = startUp(instance, window);
+}
+
+Application::~Application() = default;
+
+int Application::startUp(const Platform& instance, Window* window)
+{
+    screen = std::make_unique<ScreenDevice>();
+    if (screen->createFullScreenDisplay(instance.display, 1024, 768, 16) < 0) {
+        failure = "cannot take the display to 1024x768 at 16 bits per pixel";
+        if (instance.display != nullptr && *instance.display->lastError() != '\0')
+            failure += std::string(": ") + instance.display->lastError();
+        return 1;
+    }
+    if (screen->createSurfaceFromBitmap(&backgroundSurface, ImageName{kBackgroundImage, nullptr}, 1024, 768) < 0) {
+        failure = "cannot load the background picture (image 103)";
+        return 1;
+    }
+    if (window != nullptr)
+        window->showCursor(false);
+    if (initMouse(instance, window) == 1) {
+        failure = "no mouse is available";
+        return 1;
+    }
+    initSound(window);
+
+    sparkler = std::make_unique<SparklerEmitter>(2000, 0, 0.2, 1.0, 0.0, 200.0, 6, 1.0);
+    sparkler->loadSheet(screen.get(), kSparkSheet, 21, 18);
+    smoke = std::make_unique<SmokeEmitter>(5000, 0, 3.0, 5.5, 0.0, 25.0, 1, 0.001);
+    smoke->loadSheet(screen.get(), kSmokeSheet, 48, 4);
+
+    playSparklerSound();
+    return 0;
+}
+
+void Application::shutDown()
+{
+    if (screen != nullptr) {
+        screen->destroyObjects();
+        screen.reset();
+    }
+    if (backgroundSurface != nullptr) {
+        backgroundSurface->destroy();
+        backgroundSurface.reset();
+    }
+    if (helpSurface != nullptr) {
+        helpSurface->destroy();
+        helpSurface.reset();
+    }
+    sparkler.reset();
+    smoke.reset();
+    // The mouse and the font are given back last.
+    if (mouseDevice != nullptr) {
+        mouseDevice->unacquire();
+        mouseDevice = nullptr;
+    }
+    helpFont.reset();
+}
+
+int Application::initMouse(const Platform& instance, Window*)
+{
+    if (instance.mouse == nullptr)
+        return 1;
+    mouseDevice = instance.mouse;
+    mouseDevice->acquire(); // without the focus it fails; the first failed read tries again
+    return 0;
+}
+
+int Application::initSound(Window*)
+{
+    return 0;
+}
+
+void Application::playSparklerSound()
+{
+}
+
+void Application::stopSparklerSound()
+{
+}

@@ -1,0 +1,78 @@
+// Application: the one object that owns everything the demo uses while it runs: the screen
+// device, the background and help-panel pictures, the help font, the mouse, the two emitters
+// and the seven switches the keys flip. Construction performs the whole start-up; frames run
+// inputStep, updateStep and renderStep in that order; shutDown releases all in a fixed order.
+#pragma once
+
+#include "gfx/BitmapSurface.hpp"
+#include "gfx/ScreenDevice.hpp"
+#include "platform/Font.hpp"
+#include "platform/Mouse.hpp"
+#include "platform/Platform.hpp"
+#include "sim/SmokeEmitter.hpp"
+#include "sim/SparklerEmitter.hpp"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class Window;
+
+class Application {
+public:
+    Application(const Platform& instance, Window* window);
+    Application(const Application&) = delete;
+    Application& operator=(const Application&) = delete;
+    ~Application();
+
+    // 0 when the display, the background picture and the mouse were set up, 1 otherwise.
+    int startUp(const Platform& instance, Window* window);
+    void shutDown();
+
+    void inputStep();
+    void updateStep(float dt);
+    // 0 to go on, 1 when presenting the frame failed.
+    int renderStep();
+    void drawBackground();
+    void drawHelpOverlay();
+
+    // Answers a window message; also called while no application exists (app is then null),
+    // when only the destruction and painting messages are acted on. Always 0.
+    static int handleMessage(Application* app, Window* window, std::uint32_t message, std::uintptr_t wParam,
+                             std::intptr_t lParam);
+    void adjustGravity(double delta);
+
+    int initMouse(const Platform& instance, Window* window);
+    int initSound(Window* window);
+    void playSparklerSound();
+    void stopSparklerSound();
+
+    // What stopped start-up ("the display", "the background picture", "the mouse") and the
+    // platform's reason; empty after a clean start.
+    const std::string& startUpFailure() const { return failure; }
+
+    bool colourCycling = true;
+    bool helpVisible = true;
+    bool smokeOn = true;
+    bool backgroundOn = true;
+    bool sparklerOn = true;
+    bool clearEachFrame = true;
+    bool reverseSound = false;
+    float colourTimer = 5.0f;
+    std::unique_ptr<Font> helpFont;
+    Mouse* mouseDevice = nullptr;
+    MouseState mouseState;
+    std::int32_t helpSlide = 0;
+    std::int32_t mouseTotalX = 0;
+    std::int32_t mouseTotalY = 0;
+    std::unique_ptr<BitmapSurface> backgroundSurface;
+    std::unique_ptr<BitmapSurface> helpSurface;
+    std::unique_ptr<ScreenDevice> screen;
+    std::unique_ptr<SparklerEmitter> sparkler;
+    std::unique_ptr<SmokeEmitter> smoke;
+
+    int startUpResult = 1;
+
+private:
+    std::string failure;
+};

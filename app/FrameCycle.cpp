@@ -1,0 +1,80 @@
+// Application frame steps: the input step carries the emitters with the mouse, the update
+// step cycles the colour, advances both emitters and slides the help panel, and the render
+// step composes the picture (black, background, smoke, sparks, help) and presents it.
+#include "app/Application.hpp"
+
+namespace {
+
+// Signed 32-bit sums that wrap instead of overflowing: the totals are not bounded.
+std::int32_t wrappingAdd(std::int32_t a, std::int32_t b)
+{
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b));
+}
+
+std::int32_t wrappingSub(std::int32_t a, std::int32_t b)
+{
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) - static_cast<std::uint32_t>(b));
+}
+
+} // namespace
+
+void Application::inputStep()
+{
+    if (mouseDevice != nullptr) {
+        if (mouseDevice->getDeviceState(mouseState) < 0) {
+            // A failed read is no motion; the device is taken back once the window has the
+            // focus again, which acquire() only grants then.
+            mouseState = MouseState{};
+            mouseDevice->acquire();
+        }
+        mouseTotalX = wrappingAdd(mouseTotalX, mouseState.lX);
+        mouseTotalY = wrappingAdd(mouseTotalY, mouseState.lY);
+    }
+    const double x = static_cast<double>(wrappingAdd(512, mouseTotalX));
+    const double y = static_cast<double>(wrappingSub(384, mouseTotalY));
+    sparkler->position.set(x, y, 0.0);
+    smoke->position.set(x, y, 0.0);
+}
+
+void Application::updateStep(float dt)
+{
+    if (sparkler == nullptr || screen == nullptr)
+        return;
+    if (colourCycling) {
+        colourTimer -= dt;
+        if (colourTimer < 0.0f) { // reaching exactly 0 does not step yet
+            sparkler->setColour(sparkler->colour + 1);
+            colourTimer = 5.0f; // reset, not increased: the overshoot is dropped
+        }
+    }
+    sparkler->update(screen.get(), static_cast<double>(dt));
+    if (smoke != nullptr && (smoke->aliveCount > 0 || smoke->enabled))
+        smoke->update(screen.get(), static_cast<double>(dt));
+
+    // The panel slides 5 pixels a frame; hiding stops at -160, the first step past -158.
+    if (helpVisible && helpSlide < 0)
+        helpSlide += 5;
+    if (!helpVisible && helpSlide > -158)
+        helpSlide -= 5;
+}
+
+int Application::renderStep()
+{
+    if (screen == nullptr)
+        return 0;
+    if (clearEachFrame)
+        screen->clear(0);
+    if (backgroundOn)
+        drawBackground();
+    if (smoke != nullptr && (smoke->aliveCount > 0 || smoke->enabled))
+        smoke->render(screen.get());
+    if (sparkler != nullptr)
+        sparkler->render(screen.get());
+    drawHelpOverlay();
+    return screen->present() < 0 ? 1 : 0;
+}
+
+void Application::drawBackground()
+{
+    screen->blit(0, 0, backgroundSurface.get(), Rect{0, 0, 1024, 768});
+}

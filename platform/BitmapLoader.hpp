@@ -1,0 +1,18 @@
+// Decoding of BMP pictures into 24-bit RGB images, from memory or from a file, scaled to a
+// wanted size when the stored size differs. SDL does the decoding and the scaling; callers
+// see only the plain Image below. Every failure (bad data, no file, bad size) gives false.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+// A decoded picture: width x height pixels, top row first, three bytes per pixel (R, G, B).
+struct Image {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> rgb;
+};
+
+bool decodeBitmap(const std::uint8_t* data, std::size_t size, int width, int height, Image& out);
+bool loadBitmapFile(const char* path, int width, int height, Image& out);

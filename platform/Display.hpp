@@ -1,0 +1,22 @@
+// Display: the narrow interface between the screen device and whatever shows its frames.
+// A backend takes the display into a mode, shows finished RGB565 frames, and gives the
+// display back. The SDL window and the headless memory display both sit behind it; the
+// core never sees which one it has.
+#pragma once
+
+#include <cstdint>
+
+class Display {
+public:
+    virtual ~Display() = default;
+
+    // Takes the display into width x height at bitsPerPixel. 0 on success, negative on failure.
+    virtual int open(int width, int height, int bitsPerPixel) = 0;
+    // Shows one finished frame of width x height RGB565 pixels, top row first.
+    // Returns 0 when it was shown, or a negative result code (a lost display, a busy one).
+    virtual int show(const std::uint16_t* pixels, int width, int height) = 0;
+    // Gives the display back; safe to call when open failed or was never called.
+    virtual void close() = 0;
+    // Why the last open or show failed, in the platform's words; empty when it did not say.
+    virtual const char* lastError() const { return ""; }
+};

@@ -1,0 +1,140 @@
+// Font: fontconfig finds the file, SDL_ttf renders shaded (antialiased over an opaque
+// background) text, and the result is reduced to RGB565 into the caller's buffer.
+#include "platform/Font.hpp"
+
+#include "platform/PixelFormat.hpp"
+
+#include <SDL.h>
+#include <SDL_ttf.h>
+#include <fontconfig/fontconfig.h>
+
+#include <string>
+
+struct Font::Impl {
+    TTF_Font* font = nullptr;
+    std::string path;
+    ~Impl()
+    {
+        if (font != nullptr)
+            TTF_CloseFont(font);
+        TTF_Quit(); // balances the TTF_Init of create()
+    }
+};
+
+namespace {
+
+std::string findFontFile(const char* face, bool bold)
+{
+    std::string found;
+    if (FcInit() == FcFalse)
+        return found;
+    FcPattern* pattern = FcPatternCreate();
+    if (pattern == nullptr)
+        return found;
+    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(face));
+    // Without the named face, fontconfig's own substitutes lead to its sans-serif choice.
+    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>("sans-serif"));
+    FcPatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+    FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
+    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    FcResult result = FcResultNoMatch;
+    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+    if (match != nullptr) {
+        FcChar8* file = nullptr;
+        if (FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch && file != nullptr)
+            found = reinterpret_cast<const char*>(file);
+        FcPatternDestroy(match);
+    }
+    FcPatternDestroy(pattern);
+    return found;
+}
+
+} // namespace
+
+Font::Font(std::unique_ptr<Impl> fontImpl) : impl(std::move(fontImpl)) {}
+
+Font::~Font() = default;
+
+std::unique_ptr<Font> Font::create(const char* face, int cellHeight, bool bold)
+{
+    if (face == nullptr || cellHeight <= 0 || cellHeight > 512)
+        return nullptr;
+    const std::string path = findFontFile(face, bold);
+    if (path.empty() || TTF_Init() != 0)
+        return nullptr;
+    auto impl = std::make_unique<Impl>();
+    impl->path = path;
+    // Measure the cell at 72 pixels to the em, then pick the resolution whose cell height is
+    // the largest one not above the one asked for.
+    impl->font = TTF_OpenFontDPI(path.c_str(), 72, 72, 72);
+    if (impl->font == nullptr)
+        return nullptr;
+    const int reference = TTF_FontHeight(impl->font);
+    if (reference <= 0)
+        return nullptr;
+    unsigned dpi = static_cast<unsigned>(72 * 72 / reference) + 1;
+    for (; dpi > 1; --dpi) {
+        if (TTF_SetFontSizeDPI(impl->font, cellHeight, dpi, dpi) != 0)
+            return nullptr;
+        if (TTF_FontHeight(impl->font) <= cellHeight)
+            break;
+    }
+    if (bold && (TTF_GetFontStyle(impl->font) & TTF_STYLE_BOLD) == 0) {
+        // A bold file is already bold; only a regular fallback face is emboldened.
+        const char* style = TTF_FontFaceStyleName(impl->font);
+        if (style == nullptr || std::string(style).find("Bold") == std::string::npos)
+            TTF_SetFontStyle(impl->font, TTF_STYLE_BOLD);
+    }
+    return std::unique_ptr<Font>(new Font(std::move(impl)));
+}
+
+int Font::cellHeight() const
+{
+    return TTF_FontHeight(impl->font);
+}
+
+const char* Font::filePath() const
+{
+    return impl->path.c_str();
+}
+
+bool Font::draw(std::uint16_t* pixels, int width, int height, int x, int y, const char* text,
+                std::uint32_t backgroundColour, std::uint32_t textColour) const
+{
+    if (pixels == nullptr || text == nullptr || *text == '\0')
+        return false;
+    const SDL_Color fg{static_cast<Uint8>(textColour & 0xFF), static_cast<Uint8>((textColour >> 8) & 0xFF),
+                       static_cast<Uint8>((textColour >> 16) & 0xFF), 255};
+    const SDL_Color bg{static_cast<Uint8>(backgroundColour & 0xFF), static_cast<Uint8>((backgroundColour >> 8) & 0xFF),
+                       static_cast<Uint8>((backgroundColour >> 16) & 0xFF), 255};
+    // Texts are 8-bit characters; Latin-1 rendering reads them byte for byte.
+    SDL_Surface* rendered = TTF_RenderText_Shaded(impl->font, text, fg, bg);
+    if (rendered == nullptr)
+        return false;
+    const SDL_Palette* palette = rendered->format->palette;
+    if (rendered->format->BytesPerPixel != 1 || palette == nullptr) {
+        SDL_FreeSurface(rendered);
+        return false;
+    }
+    std::uint16_t lookup[256];
+    for (int i = 0; i < 256; ++i) {
+        const SDL_Color c = i < palette->ncolors ? palette->colors[i] : bg;
+        lookup[i] = rgbToPixel(c.r, c.g, c.b);
+    }
+    const auto* source = static_cast<const std::uint8_t*>(rendered->pixels);
+    for (int row = 0; row < rendered->h; ++row) {
+        const int outRow = y + row;
+        if (outRow < 0 || outRow >= height)
+            continue;
+        const std::uint8_t* in = source + static_cast<std::size_t>(row) * static_cast<std::size_t>(rendered->pitch);
+        std::uint16_t* out = pixels + static_cast<std::size_t>(outRow) * static_cast<std::size_t>(width);
+        for (int column = 0; column < rendered->w; ++column) {
+            const int outColumn = x + column;
+            if (outColumn >= 0 && outColumn < width)
+                out[outColumn] = lookup[in[column]];
+        }
+    }
+    SDL_FreeSurface(rendered);
+    return true;
+}

@@ -1,0 +1,40 @@
+// HeadlessDisplay: a display in memory, for the tests, the benchmarks and the replay tool.
+// It keeps a copy of the last frame shown so that callers can read or hash it, counts its
+// calls, and can be told to fail its next shows with a given result code.
+#pragma once
+
+#include "platform/Display.hpp"
+
+#include <cstdint>
+#include <vector>
+
+class HeadlessDisplay : public Display {
+public:
+    int open(int width, int height, int bitsPerPixel) override;
+    int show(const std::uint16_t* pixels, int width, int height) override;
+    void close() override;
+
+    // The frame last shown, top row first; empty before the first show.
+    const std::vector<std::uint16_t>& frame() const { return shownFrame; }
+    int frameWidth() const { return width; }
+    int frameHeight() const { return height; }
+    bool isOpen() const { return opened; }
+
+    // Results for the coming calls: the next `count` shows answer `result` instead of showing.
+    void failShows(int result, int count);
+    // Makes open fail with `result`.
+    void failOpen(int result) { openResult = result; }
+
+    int openCalls = 0;
+    int showCalls = 0;
+    int closeCalls = 0;
+
+private:
+    std::vector<std::uint16_t> shownFrame;
+    int width = 0;
+    int height = 0;
+    bool opened = false;
+    int openResult = 0;
+    int showFailure = 0;
+    int showFailuresLeft = 0;
+};

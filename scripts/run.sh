@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs the program: installs what is missing, builds in build/ (Release),
+# and starts it.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/setup.sh
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build
+# Until the windowed program lands, this runs the headless scene and writes its last frame.
+build/tests/sparkler_tests --gtest_filter='HeadlessScene.*'
+echo "Wrote build/tests/headless-scene.png"

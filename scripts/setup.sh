@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the program and the tests need, when any is missing.
+# Uses apt-get directly as root, through sudo otherwise. Safe to run again.
+set -euo pipefail
+
+packages=(build-essential cmake ninja-build pkg-config
+          libsdl2-dev libsdl2-ttf-dev libfontconfig-dev fonts-liberation2 libopenal-dev
+          libgtest-dev libbenchmark-dev libcli11-dev libstb-dev)
+if [ "${1:-}" = "--tests" ]; then
+  # A real X server, input and screenshots for the end-to-end tests.
+  packages+=(xvfb xdotool x11-utils imagemagick)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=()
+if [ "$(id -u)" -ne 0 ]; then
+  sudo=(sudo)
+fi
+echo "Installing: ${missing[*]}"
+"${sudo[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

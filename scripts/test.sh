@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs every test: installs what is missing, builds in build/ (Release),
+# runs the whole CTest suite. Pass a build directory and CMake options to build elsewhere,
+# for example: scripts/test.sh build-asan -DSPARKLER_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/setup.sh --tests
+build=${1:-build}
+shift || true
+cmake -S . -B "$build" -G Ninja "$@" >/dev/null
+cmake --build "$build"
+ctest --test-dir "$build" --output-on-failure -j2
