@@ -1,0 +1,33 @@
+// Replay: runs the program's Application over headless backends (the memory display, a
+// scripted window and mouse, a virtual clock, no sound) for a fixed number of frames, and
+// writes a JSON Lines trace and PNG images of the frames. Same seed and script, same output.
+#pragma once
+
+#include "platform/ReplayScript.hpp"
+
+#include <cstdint>
+#include <map>
+#include <ostream>
+#include <string>
+
+class Application;
+
+struct ReplayOptions {
+    std::uint32_t seed = 0;
+    std::int64_t frames = 0;
+    std::uint32_t dtMs = 16;
+    ReplayScript script;
+    std::string pngDir;
+    std::int64_t pngEvery = 1;
+    std::map<std::int64_t, std::string> pngFrames;
+};
+
+// The 64-bit FNV-1a hash of a frame: pixels top row first, each pixel low byte first.
+std::uint64_t frameHash(const std::uint16_t* pixels, std::size_t count);
+
+// One trace object for a frame, without the line end.
+std::string traceLine(std::int64_t frame, float dt, const Application& app, std::uint64_t shownFrameHash);
+
+// Runs the replay; trace lines go to `trace` when it is not null. Returns the exit code: 0,
+// or 1 with `error` set when start-up, a present or an image file failed.
+int runReplay(const ReplayOptions& options, std::ostream* trace, std::string& error);
