@@ -43,14 +43,20 @@ int Application::startUp(const Platform& instance, Window* window)
         failure = "no mouse is available";
         return 1;
     }
-    initSound(window);
+    initSound(instance, window);
 
     sparkler = std::make_unique<SparklerEmitter>(2000, 0, 0.2, 1.0, 0.0, 200.0, 6, 1.0);
     sparkler->loadSheet(screen.get(), kSparkSheet, 21, 18);
     smoke = std::make_unique<SmokeEmitter>(5000, 0, 3.0, 5.5, 0.0, 25.0, 1, 0.001);
     smoke->loadSheet(screen.get(), kSmokeSheet, 48, 4);
 
+    // The crackle starts on its 3D path, whose buffer is fetched for the frame's placement;
+    // the background loops on its own performance's default path.
     playSparklerSound();
+    if (sparklerAudioPath != nullptr)
+        sparklerBuffer3D = sparklerAudioPath->getBuffer3D();
+    if (backgroundPerformance != nullptr && backgroundSegment != nullptr)
+        backgroundPerformance->playSegmentEx(backgroundSegment.get(), nullptr);
     return 0;
 }
 
@@ -68,6 +74,15 @@ void Application::shutDown()
         helpSurface->destroy();
         helpSurface.reset();
     }
+    // Each sound object goes in this order; a performance stops what it plays before it goes.
+    sparklerPerformance.reset();
+    backgroundPerformance.reset();
+    backgroundSegment.reset();
+    sparklerSegment.reset();
+    backgroundLoader.reset();
+    sparklerLoader.reset();
+    sparklerAudioPath.reset();
+    sparklerBuffer3D.reset();
     sparkler.reset();
     smoke.reset();
     // The mouse and the font are given back last.
@@ -85,17 +100,4 @@ int Application::initMouse(const Platform& instance, Window*)
     mouseDevice = instance.mouse;
     mouseDevice->acquire(); // without the focus it fails; the first failed read tries again
     return 0;
-}
-
-int Application::initSound(Window*)
-{
-    return 0;
-}
-
-void Application::playSparklerSound()
-{
-}
-
-void Application::stopSparklerSound()
-{
 }

@@ -1,6 +1,6 @@
 // Application: the one object that owns everything the demo uses while it runs: the screen
-// device, the background and help-panel pictures, the help font, the mouse, the two emitters
-// and the seven switches the keys flip. Construction performs the whole start-up; frames run
+// device, the background and help-panel pictures, the help font, the mouse, the sounds, the two
+// emitters and the seven switches the keys flip. Construction performs the whole start-up; frames run
 // inputStep, updateStep and renderStep in that order; shutDown releases all in a fixed order.
 #pragma once
 
@@ -9,6 +9,7 @@
 #include "platform/Font.hpp"
 #include "platform/Mouse.hpp"
 #include "platform/Platform.hpp"
+#include "platform/Sound.hpp"
 #include "sim/SmokeEmitter.hpp"
 #include "sim/SparklerEmitter.hpp"
 
@@ -43,7 +44,9 @@ public:
     void adjustGravity(double delta);
 
     int initMouse(const Platform& instance, Window* window);
-    int initSound(Window* window);
+    int initSound(const Platform& instance, Window* window);
+    // 0 when both waves were loaded, 1 otherwise; without the crackle the background is not tried.
+    int loadSounds();
     void playSparklerSound();
     void stopSparklerSound();
 
@@ -61,6 +64,14 @@ public:
     float colourTimer = 5.0f;
     std::unique_ptr<Font> helpFont;
     Mouse* mouseDevice = nullptr;
+    std::unique_ptr<SoundLoader> backgroundLoader;
+    std::unique_ptr<SoundLoader> sparklerLoader;
+    std::unique_ptr<SoundPerformance> sparklerPerformance;
+    std::unique_ptr<SoundPerformance> backgroundPerformance;
+    std::unique_ptr<SoundSegment> backgroundSegment;
+    std::unique_ptr<SoundSegment> sparklerSegment;
+    std::unique_ptr<Sound3DBuffer> sparklerBuffer3D;
+    std::unique_ptr<SoundAudioPath> sparklerAudioPath;
     MouseState mouseState;
     std::int32_t helpSlide = 0;
     std::int32_t mouseTotalX = 0;

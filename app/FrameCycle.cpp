@@ -1,6 +1,6 @@
-// Application frame steps: the input step carries the emitters with the mouse, the update
-// step cycles the colour, advances both emitters and slides the help panel, and the render
-// step composes the picture (black, background, smoke, sparks, help) and presents it.
+// Application frame steps: the input step carries the emitters and the crackle with the mouse,
+// the update step cycles the colour, advances both emitters and slides the help panel, and the
+// render step composes the picture (black, background, smoke, sparks, help) and presents it.
 #include "app/Application.hpp"
 
 namespace {
@@ -34,6 +34,15 @@ void Application::inputStep()
     const double y = static_cast<double>(wrappingSub(384, mouseTotalY));
     sparkler->position.set(x, y, 0.0);
     smoke->position.set(x, y, 0.0);
+
+    // The crackle sits 768 units above the listener and as far to the side as the sparkler is
+    // from the screen centre; vertical motion does not move it.
+    if (sparklerBuffer3D != nullptr) {
+        const float soundX = static_cast<float>(mouseTotalX);
+        sparklerBuffer3D->setMinDistance(1024.0f);
+        sparklerBuffer3D->setModeHeadRelative();
+        sparklerBuffer3D->setPosition(reverseSound ? -soundX : soundX, 768.0f, 0.0f);
+    }
 }
 
 void Application::updateStep(float dt)

@@ -4,6 +4,8 @@
 #include "platform/BitmapLoader.hpp"
 #include "platform/Font.hpp"
 
+#include <vector>
+
 Result BitmapSurface::create(Display* directDraw, const SurfaceDesc& desc)
 {
     if (directDraw == nullptr || desc.width <= 0 || desc.height <= 0 || desc.width > 16384 || desc.height > 16384)
@@ -34,13 +36,15 @@ Result BitmapSurface::drawBitmap(const Image* bitmap, int x, int y, int width, i
     // agree, which is every use in this program.
     const int outWidth = surface->width;
     const int outHeight = surface->height;
+    std::vector<int> sourceColumns(static_cast<std::size_t>(outWidth));
+    for (int column = 0; column < outWidth; ++column)
+        sourceColumns[static_cast<std::size_t>(column)] = (x + static_cast<int>(static_cast<long long>(column) * width / outWidth)) * 3;
     for (int row = 0; row < outHeight; ++row) {
         const int sourceRow = y + static_cast<int>(static_cast<long long>(row) * height / outHeight);
         const std::uint8_t* in = bitmap->rgb.data() + static_cast<std::size_t>(sourceRow) * static_cast<std::size_t>(bitmap->width) * 3;
         std::uint16_t* out = surface->row(row);
         for (int column = 0; column < outWidth; ++column) {
-            const int sourceColumn = x + static_cast<int>(static_cast<long long>(column) * width / outWidth);
-            const std::uint8_t* p = in + static_cast<std::size_t>(sourceColumn) * 3;
+            const std::uint8_t* p = in + sourceColumns[static_cast<std::size_t>(column)];
             out[column] = rgbToPixel(p[0], p[1], p[2]);
         }
     }

@@ -6,7 +6,36 @@
 #include "platform/Display.hpp"
 
 #include <algorithm>
+#include <map>
 #include <utility>
+
+namespace {
+
+// The table's pictures decoded at their stored sizes, kept after the first use: the help panel
+// is made from its picture every frame and each burst makes a sheet, so decoding them again
+// each time would be wasted work. Every call still makes a new surface of its own.
+bool decodeTableImage(int id, int width, int height, Image& out)
+{
+    static std::map<int, Image> decoded;
+    const ImageResource* resource = findImage(id);
+    if (resource == nullptr)
+        return false;
+    auto found = decoded.find(id);
+    if (found == decoded.end()) {
+        Image image;
+        if (!decodeBitmap(resource->data, resource->size, 0, 0, image))
+            return false;
+        found = decoded.emplace(id, std::move(image)).first;
+    }
+    const Image& stored = found->second;
+    if ((width == 0 || width == stored.width) && (height == 0 || height == stored.height)) {
+        out = stored;
+        return true;
+    }
+    return decodeBitmap(resource->data, resource->size, width, height, out); // scaled on request
+}
+
+} // namespace
 
 ScreenDevice::~ScreenDevice()
 {
@@ -125,10 +154,8 @@ Result ScreenDevice::createSurfaceFromBitmap(std::unique_ptr<BitmapSurface>* out
     bool loaded = false;
     if (name.fileName == nullptr) {
         // A number names a picture of the image table; numbers are 16-bit identifiers.
-        if (name.resourceId > 0 && name.resourceId <= 0xFFFF) {
-            if (const ImageResource* resource = findImage(name.resourceId))
-                loaded = decodeBitmap(resource->data, resource->size, width, height, image);
-        }
+        if (name.resourceId > 0 && name.resourceId <= 0xFFFF)
+            loaded = decodeTableImage(name.resourceId, width, height, image);
     } else {
         loaded = loadBitmapFile(name.fileName, width, height, image);
     }

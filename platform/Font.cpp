@@ -9,10 +9,33 @@
 #include <fontconfig/fontconfig.h>
 
 #include <string>
+#include <vector>
+
+namespace {
+
+// A line of text as last rendered, reduced to RGB565. The help panel draws the same lines every
+// frame, so rendered lines are kept and reused; the least recently used one makes room.
+struct RenderedLine {
+    std::string text;
+    std::uint32_t background = 0;
+    std::uint32_t colour = 0;
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint16_t> pixels;
+    std::uint64_t lastUse = 0;
+};
+
+constexpr std::size_t kLineCacheSize = 32;
+
+} // namespace
 
 struct Font::Impl {
     TTF_Font* font = nullptr;
     std::string path;
+    std::vector<RenderedLine> lines;
+    std::uint64_t uses = 0;
+
+    const RenderedLine* render(const char* text, std::uint32_t background, std::uint32_t colour);
     ~Impl()
     {
         if (font != nullptr)
@@ -99,42 +122,82 @@ const char* Font::filePath() const
     return impl->path.c_str();
 }
 
-bool Font::draw(std::uint16_t* pixels, int width, int height, int x, int y, const char* text,
-                std::uint32_t backgroundColour, std::uint32_t textColour) const
+const RenderedLine* Font::Impl::render(const char* text, std::uint32_t background, std::uint32_t colour)
 {
-    if (pixels == nullptr || text == nullptr || *text == '\0')
-        return false;
-    const SDL_Color fg{static_cast<Uint8>(textColour & 0xFF), static_cast<Uint8>((textColour >> 8) & 0xFF),
-                       static_cast<Uint8>((textColour >> 16) & 0xFF), 255};
-    const SDL_Color bg{static_cast<Uint8>(backgroundColour & 0xFF), static_cast<Uint8>((backgroundColour >> 8) & 0xFF),
-                       static_cast<Uint8>((backgroundColour >> 16) & 0xFF), 255};
+    ++uses;
+    for (RenderedLine& line : lines) {
+        if (line.background == background && line.colour == colour && line.text == text) {
+            line.lastUse = uses;
+            return &line;
+        }
+    }
+    const SDL_Color fg{static_cast<Uint8>(colour & 0xFF), static_cast<Uint8>((colour >> 8) & 0xFF),
+                       static_cast<Uint8>((colour >> 16) & 0xFF), 255};
+    const SDL_Color bg{static_cast<Uint8>(background & 0xFF), static_cast<Uint8>((background >> 8) & 0xFF),
+                       static_cast<Uint8>((background >> 16) & 0xFF), 255};
     // Texts are 8-bit characters; Latin-1 rendering reads them byte for byte.
-    SDL_Surface* rendered = TTF_RenderText_Shaded(impl->font, text, fg, bg);
+    SDL_Surface* rendered = TTF_RenderText_Shaded(font, text, fg, bg);
     if (rendered == nullptr)
-        return false;
+        return nullptr;
     const SDL_Palette* palette = rendered->format->palette;
     if (rendered->format->BytesPerPixel != 1 || palette == nullptr) {
         SDL_FreeSurface(rendered);
-        return false;
+        return nullptr;
     }
     std::uint16_t lookup[256];
     for (int i = 0; i < 256; ++i) {
         const SDL_Color c = i < palette->ncolors ? palette->colors[i] : bg;
         lookup[i] = rgbToPixel(c.r, c.g, c.b);
     }
+    RenderedLine line;
+    line.text = text;
+    line.background = background;
+    line.colour = colour;
+    line.width = rendered->w;
+    line.height = rendered->h;
+    line.lastUse = uses;
+    line.pixels.resize(static_cast<std::size_t>(rendered->w) * static_cast<std::size_t>(rendered->h));
     const auto* source = static_cast<const std::uint8_t*>(rendered->pixels);
     for (int row = 0; row < rendered->h; ++row) {
+        const std::uint8_t* in = source + static_cast<std::size_t>(row) * static_cast<std::size_t>(rendered->pitch);
+        std::uint16_t* out = line.pixels.data() + static_cast<std::size_t>(row) * static_cast<std::size_t>(rendered->w);
+        for (int column = 0; column < rendered->w; ++column)
+            out[column] = lookup[in[column]];
+    }
+    SDL_FreeSurface(rendered);
+
+    if (lines.size() < kLineCacheSize) {
+        lines.push_back(std::move(line));
+        return &lines.back();
+    }
+    RenderedLine* oldest = &lines.front();
+    for (RenderedLine& candidate : lines) {
+        if (candidate.lastUse < oldest->lastUse)
+            oldest = &candidate;
+    }
+    *oldest = std::move(line);
+    return oldest;
+}
+
+bool Font::draw(std::uint16_t* pixels, int width, int height, int x, int y, const char* text,
+                std::uint32_t backgroundColour, std::uint32_t textColour) const
+{
+    if (pixels == nullptr || text == nullptr || *text == '\0')
+        return false;
+    const RenderedLine* line = impl->render(text, backgroundColour, textColour);
+    if (line == nullptr)
+        return false;
+    for (int row = 0; row < line->height; ++row) {
         const int outRow = y + row;
         if (outRow < 0 || outRow >= height)
             continue;
-        const std::uint8_t* in = source + static_cast<std::size_t>(row) * static_cast<std::size_t>(rendered->pitch);
+        const std::uint16_t* in = line->pixels.data() + static_cast<std::size_t>(row) * static_cast<std::size_t>(line->width);
         std::uint16_t* out = pixels + static_cast<std::size_t>(outRow) * static_cast<std::size_t>(width);
-        for (int column = 0; column < rendered->w; ++column) {
+        for (int column = 0; column < line->width; ++column) {
             const int outColumn = x + column;
             if (outColumn >= 0 && outColumn < width)
-                out[outColumn] = lookup[in[column]];
+                out[outColumn] = in[column];
         }
     }
-    SDL_FreeSurface(rendered);
     return true;
 }

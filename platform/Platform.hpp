@@ -2,6 +2,7 @@
 // platform it runs on. A null service is one this machine cannot give (no mouse, no sound).
 #pragma once
 
+class AudioDevice;
 class Clock;
 class Display;
 class Mouse;
@@ -10,4 +11,5 @@ struct Platform {
     Display* display = nullptr;
     Mouse* mouse = nullptr;
     Clock* clock = nullptr;
+    AudioDevice* audio = nullptr;
 };

@@ -8,10 +8,12 @@
 #include "platform/HeadlessWindow.hpp"
 #include "platform/MainWindow.hpp"
 #include "platform/PngWriter.hpp"
+#include "platform/Sound.hpp"
 #include "platform/VirtualClock.hpp"
 #include "sim/Random.hpp"
 
 #include <cstdio>
+#include <fstream>
 #include <memory>
 
 std::uint64_t frameHash(const std::uint16_t* pixels, std::size_t count)
@@ -24,6 +26,18 @@ std::uint64_t frameHash(const std::uint16_t* pixels, std::size_t count)
         hash *= 0x100000001b3ull;
     }
     return hash;
+}
+
+std::uint64_t runMilliseconds(const ReplayOptions& options)
+{
+    if (options.frames <= 1)
+        return 0;
+    std::uint64_t total = static_cast<std::uint64_t>(options.frames - 1) * options.dtMs;
+    for (const auto& [frame, ms] : options.script.dtMs) {
+        if (frame > 0 && frame < options.frames)
+            total = total - options.dtMs + ms;
+    }
+    return total;
 }
 
 std::string traceLine(std::int64_t frame, float dt, const Application& app, std::uint64_t shownFrameHash)
@@ -49,10 +63,48 @@ std::string traceLine(std::int64_t frame, float dt, const Application& app, std:
 
 namespace {
 
+constexpr int kWavRate = 44100;
+
 bool writeFrame(const HeadlessDisplay& display, const std::string& path, std::string& error)
 {
     if (display.frame().empty() || !writePng(path.c_str(), display.frame().data(), display.frameWidth(), display.frameHeight())) {
         error = path + ": the frame could not be written as a PNG";
+        return false;
+    }
+    return true;
+}
+
+// A 16-bit stereo PCM wave file of interleaved samples.
+bool writeWav(const std::string& path, const std::vector<std::int16_t>& samples, int rate, std::string& error)
+{
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    auto put32 = [&](std::uint32_t v) {
+        const char bytes[4] = {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
+                               static_cast<char>(v >> 24)};
+        file.write(bytes, 4);
+    };
+    auto put16 = [&](std::uint16_t v) {
+        const char bytes[2] = {static_cast<char>(v), static_cast<char>(v >> 8)};
+        file.write(bytes, 2);
+    };
+    const std::uint32_t dataBytes = static_cast<std::uint32_t>(samples.size() * 2);
+    file.write("RIFF", 4);
+    put32(36 + dataBytes);
+    file.write("WAVEfmt ", 8);
+    put32(16);
+    put16(1); // PCM
+    put16(2);
+    put32(static_cast<std::uint32_t>(rate));
+    put32(static_cast<std::uint32_t>(rate) * 4);
+    put16(4);
+    put16(16);
+    file.write("data", 4);
+    put32(dataBytes);
+    for (std::int16_t sample : samples)
+        put16(static_cast<std::uint16_t>(sample));
+    file.flush();
+    if (!file) {
+        error = path + ": the sound could not be written";
         return false;
     }
     return true;
@@ -66,7 +118,13 @@ int runReplay(const ReplayOptions& options, std::ostream* trace, std::string& er
     HeadlessWindow window(mainWindowProc);
     HeadlessMouse mouse;
     VirtualClock clock(options.seed);
-    const Platform instance{&display, &mouse, &clock};
+    std::unique_ptr<AudioDevice> audio;
+    if (!options.wavPath.empty()) {
+        audio = AudioDevice::openLoopback(kWavRate, error);
+        if (audio == nullptr)
+            return 1;
+    }
+    const Platform instance{&display, &mouse, &clock, audio.get()};
 
     auto app = std::make_unique<Application>(instance, &window);
     if (app->startUpResult != 0) {
@@ -78,7 +136,22 @@ int runReplay(const ReplayOptions& options, std::ostream* trace, std::string& er
 
     FrameTimer timer;
     int exitCode = 0;
+    std::vector<std::int16_t> sound;
+    std::uint64_t elapsedMs = 0;
+    std::uint64_t mixedFrames = 0;
     for (std::int64_t frame = 0; frame < options.frames; ++frame) {
+        if (frame > 0) {
+            auto dt = options.script.dtMs.find(frame);
+            const std::uint32_t ms = dt != options.script.dtMs.end() ? dt->second : options.dtMs;
+            clock.advance(ms);
+            // The time since the previous frame sounds as that frame left things.
+            elapsedMs += ms;
+            const std::uint64_t due = elapsedMs * kWavRate / 1000;
+            if (audio != nullptr && due > mixedFrames) {
+                audio->render(static_cast<int>(due - mixedFrames), sound);
+                mixedFrames = due;
+            }
+        }
         if (auto keys = options.script.keys.find(frame); keys != options.script.keys.end()) {
             for (std::uintptr_t code : keys->second)
                 window.postMessage(WM_KEYDOWN, code, 0);
@@ -88,10 +161,6 @@ int runReplay(const ReplayOptions& options, std::ostream* trace, std::string& er
         if (!pumpMessages(window, exitCode))
             break; // the window was closed: no further frame runs
 
-        if (frame > 0) {
-            auto dt = options.script.dtMs.find(frame);
-            clock.advance(dt != options.script.dtMs.end() ? dt->second : options.dtMs);
-        }
         const float dt = timer.nextDt(clock);
         const bool presentFailed = runFrame(*app, dt);
 
@@ -120,5 +189,7 @@ int runReplay(const ReplayOptions& options, std::ostream* trace, std::string& er
     }
     app->shutDown();
     gApplication = nullptr;
+    if (audio != nullptr && !writeWav(options.wavPath, sound, kWavRate, error))
+        return 1;
     return exitCode;
 }

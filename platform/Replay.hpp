@@ -20,10 +20,15 @@ struct ReplayOptions {
     std::string pngDir;
     std::int64_t pngEvery = 1;
     std::map<std::int64_t, std::string> pngFrames;
+    // When set, the run's sound is mixed offline at 44.1 kHz stereo and written to this file.
+    std::string wavPath;
 };
 
 // The 64-bit FNV-1a hash of a frame: pixels top row first, each pixel low byte first.
 std::uint64_t frameHash(const std::uint16_t* pixels, std::size_t count);
+
+// The run's length in milliseconds: the time from frame 0 to its last frame.
+std::uint64_t runMilliseconds(const ReplayOptions& options);
 
 // One trace object for a frame, without the line end.
 std::string traceLine(std::int64_t frame, float dt, const Application& app, std::uint64_t shownFrameHash);

@@ -25,6 +25,7 @@ int main(int argc, char** argv)
     cli.add_option("--png-every", options.pngEvery, "With --png-dir, every K-th frame (default 1)")
         ->check(CLI::Range(1LL, 100000000LL));
     cli.add_option("--png-frame", pngFrames, "Write frame N to FILE, as N=FILE (may be repeated)");
+    cli.add_option("--wav", options.wavPath, "Mix the run's sound offline (44.1 kHz stereo) into this wave file");
     try {
         cli.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -57,6 +58,13 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "sparkler-replay: %s: not a directory\n", options.pngDir.c_str());
             return 2;
         }
+    }
+
+    // The mix is held in memory until the end: keep it to an hour (about 635 MB).
+    if (!options.wavPath.empty() && runMilliseconds(options) > 3600ull * 1000ull) {
+        std::fprintf(stderr, "sparkler-replay: --wav renders at most one hour of sound; this run lasts %llu s\n",
+                     static_cast<unsigned long long>(runMilliseconds(options) / 1000));
+        return 2;
     }
 
     std::ofstream traceFile;

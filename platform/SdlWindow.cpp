@@ -10,6 +10,7 @@
 
 #include <SDL.h>
 
+#include <cstring>
 #include <ctime>
 
 namespace {
@@ -21,6 +22,33 @@ constexpr std::uint32_t framesPerSecond = 60;
 std::intptr_t keyDownParam(bool repeat)
 {
     return repeat ? (std::intptr_t{1} | (std::intptr_t{1} << 30)) : std::intptr_t{1};
+}
+
+bool takeFront(std::deque<Message>& queue, Message& message)
+{
+    if (queue.empty())
+        return false;
+    message = queue.front();
+    queue.pop_front();
+    return true;
+}
+
+// Whether the renderer is OpenGL rasterised by the processor (Mesa's llvmpipe or softpipe),
+// as on a virtual display or a machine without a graphics driver. Its context is current.
+bool isSoftwareOpenGl(SDL_Renderer* renderer)
+{
+    SDL_RendererInfo info{};
+    if (SDL_GetRendererInfo(renderer, &info) != 0 || std::strncmp(info.name, "opengl", 6) != 0)
+        return false;
+    using GetString = const unsigned char* (*)(unsigned int);
+    const auto getString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
+    if (getString == nullptr)
+        return false;
+    constexpr unsigned int glRenderer = 0x1F01;
+    const char* name = reinterpret_cast<const char*>(getString(glRenderer));
+    return name != nullptr
+           && (std::strstr(name, "llvmpipe") != nullptr || std::strstr(name, "softpipe") != nullptr
+               || std::strstr(name, "Software Rasterizer") != nullptr);
 }
 
 } // namespace
@@ -60,26 +88,18 @@ SdlWindow::~SdlWindow()
     SDL_QuitSubSystem(subsystems);
 }
 
-// ---- Window ----
-
 bool SdlWindow::peekMessage(Message& message)
 {
     pumpEvents();
-    if (!posted.empty()) {
-        message = posted.front();
-        posted.pop_front();
+    if (takeFront(posted, message))
         return true;
-    }
     if (quitPending) {
         quitPending = false;
         message = Message{nullptr, WM_QUIT, quitCode, 0};
         return true;
     }
-    if (!input.empty()) {
-        message = input.front();
-        input.pop_front();
+    if (takeFront(input, message))
         return true;
-    }
     if (paintPending && !destroyed) {
         paintPending = false;
         message = Message{this, WM_PAINT, 0, 0};
@@ -125,16 +145,9 @@ long SdlWindow::defaultProcedure(std::uint32_t message, std::uintptr_t, std::int
     return 0;
 }
 
-void SdlWindow::validate() {}
-
 void SdlWindow::showCursor(bool visible)
 {
     SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE);
-}
-
-bool SdlWindow::hasFocus() const
-{
-    return focus;
 }
 
 void SdlWindow::pumpEvents()
@@ -146,44 +159,26 @@ void SdlWindow::pumpEvents()
 
 void SdlWindow::translate(const SDL_Event& event)
 {
-    switch (event.type) {
-    case SDL_QUIT: // an interrupt or terminate signal: a close request like any other
-        postMessage(WM_CLOSE, 0, 0);
-        return;
-    case SDL_WINDOWEVENT:
-        switch (event.window.event) {
-        case SDL_WINDOWEVENT_CLOSE:
-            postMessage(WM_CLOSE, 0, 0);
-            return;
-        case SDL_WINDOWEVENT_EXPOSED:
-            paintPending = true;
-            return;
-        case SDL_WINDOWEVENT_FOCUS_GAINED:
-            focusChanged(!destroyed);
-            return;
-        case SDL_WINDOWEVENT_FOCUS_LOST:
-            focusChanged(false);
-            return;
-        default:
-            return;
-        }
-    case SDL_KEYDOWN:
+    if (event.type == SDL_KEYDOWN) {
         translateKey(event);
-        return;
-    case SDL_MOUSEMOTION:
-    case SDL_MOUSEWHEEL:
-    case SDL_MOUSEBUTTONDOWN:
-    case SDL_MOUSEBUTTONUP:
-        mouseDevice.onEvent(event);
-        return;
-    case SDL_RENDER_TARGETS_RESET:
+    } else if (event.type == SDL_QUIT) {
+        postMessage(WM_CLOSE, 0, 0); // an interrupt or terminate signal: a close request too
+    } else if (event.type == SDL_RENDER_TARGETS_RESET) {
         targetsReset = true;
-        return;
-    case SDL_RENDER_DEVICE_RESET:
+    } else if (event.type == SDL_RENDER_DEVICE_RESET) {
         deviceReset = true;
-        return;
-    default:
-        return;
+    } else if (event.type == SDL_WINDOWEVENT) {
+        const Uint8 what = event.window.event;
+        if (what == SDL_WINDOWEVENT_CLOSE)
+            postMessage(WM_CLOSE, 0, 0);
+        else if (what == SDL_WINDOWEVENT_EXPOSED)
+            paintPending = true;
+        else if (what == SDL_WINDOWEVENT_FOCUS_GAINED)
+            focusChanged(!destroyed);
+        else if (what == SDL_WINDOWEVENT_FOCUS_LOST)
+            focusChanged(false);
+    } else {
+        mouseDevice.onEvent(event); // it takes the mouse events and ignores the rest
     }
 }
 
@@ -256,8 +251,6 @@ std::string SdlWindow::saveScreenshot()
     return name;
 }
 
-// ---- Display ----
-
 int SdlWindow::open(int width, int height, int bitsPerPixel)
 {
     close();
@@ -274,9 +267,11 @@ int SdlWindow::open(int width, int height, int bitsPerPixel)
         fullScreen = false;
     SDL_ShowWindow(window);
     SDL_RaiseWindow(window);
-    if (!makeRenderer())
-        return Failed;
     opened = true;
+    if (!makeRenderer()) {
+        close(); // the desktop comes back as it was
+        return Failed;
+    }
     restartPacing();
     return 0;
 }
@@ -335,24 +330,32 @@ bool SdlWindow::makeRenderer()
     // Smooth scaling: the frame rarely fits the screen a whole number of times.
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
     renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
-    if (renderer == nullptr)
+    // OpenGL drawn by the processor is the slowest path of all: SDL's own software renderer,
+    // writing straight into the window's shared-memory image, beats it many times over. A
+    // renderer named by the user (SDL_RENDER_DRIVER) is kept as it is.
+    if (renderer != nullptr && SDL_GetHint(SDL_HINT_RENDER_DRIVER) == nullptr && isSoftwareOpenGl(renderer)) {
+        SDL_DestroyRenderer(renderer);
+        renderer = nullptr;
+    }
+    if (renderer == nullptr) {
+        SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
         renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
+    }
     if (renderer == nullptr) {
         fail("creating the renderer");
         return false;
     }
+    // Only a renderer on a graphics device can wait for the display; the software one claims
+    // vsync but does not wait.
     SDL_RendererInfo info{};
-    vsync = SDL_GetRendererInfo(renderer, &info) == 0 && (info.flags & SDL_RENDERER_PRESENTVSYNC) != 0;
-    if (SDL_RenderSetLogicalSize(renderer, frameWidth, frameHeight) != 0) {
+    vsync = SDL_GetRendererInfo(renderer, &info) == 0 && (info.flags & SDL_RENDERER_ACCELERATED) != 0
+            && (info.flags & SDL_RENDERER_PRESENTVSYNC) != 0;
+    if (SDL_RenderSetLogicalSize(renderer, frameWidth, frameHeight) != 0)
         fail("setting the renderer's logical size");
-        dropRenderer();
-        return false;
-    }
-    if (!makeTexture()) {
-        dropRenderer();
-        return false;
-    }
-    return true;
+    else if (makeTexture())
+        return true;
+    dropRenderer();
+    return false;
 }
 
 bool SdlWindow::makeTexture()

@@ -45,9 +45,9 @@ public:
     long dispatchMessage(const Message& message) override;
     // WM_CLOSE hides and destroys the window and sends WM_DESTROY through the procedure.
     long defaultProcedure(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
-    void validate() override;
+    void validate() override {} // nothing is painted through the window
     void showCursor(bool visible) override;
-    bool hasFocus() const override;
+    bool hasFocus() const override { return focus; }
 
     // Display. Only 16 bits per pixel. Shows the window full screen (or as a window if the
     // user has chosen that with Alt+Enter) and makes the renderer and the frame texture.

@@ -1,0 +1,63 @@
+// Application sound steps: setting up the two performances and their segments, starting and
+// stopping the crackle. Without a sound device every field stays null and every step is
+// skipped; a wave that cannot be loaded is named in one line on stderr.
+#include "app/Application.hpp"
+
+#include <cstdio>
+
+namespace {
+constexpr const char* kSparklerWave = "Sparkler.wav";
+constexpr const char* kBackgroundWave = "BackgroundSound.wav";
+constexpr int kRepeatForever = -1;
+} // namespace
+
+int Application::initSound(const Platform& instance, Window*)
+{
+    if (instance.audio == nullptr)
+        return 0;
+    sparklerLoader = std::make_unique<SoundLoader>();
+    backgroundLoader = std::make_unique<SoundLoader>();
+    sparklerPerformance = std::make_unique<SoundPerformance>();
+    backgroundPerformance = std::make_unique<SoundPerformance>();
+    sparklerPerformance->initAudio(instance.audio);
+    backgroundPerformance->initAudio(instance.audio);
+    loadSounds();
+    if (sparklerSegment != nullptr)
+        sparklerSegment->download(*sparklerPerformance);
+    if (backgroundSegment != nullptr)
+        backgroundSegment->download(*backgroundPerformance);
+    if (sparklerSegment != nullptr)
+        sparklerSegment->setRepeats(kRepeatForever);
+    if (backgroundSegment != nullptr)
+        backgroundSegment->setRepeats(kRepeatForever);
+    sparklerAudioPath = sparklerPerformance->createStandardAudioPath();
+    return 0;
+}
+
+int Application::loadSounds()
+{
+    std::string error;
+    sparklerSegment = sparklerLoader->loadObjectFromFile(kSparklerWave, error);
+    if (sparklerSegment == nullptr) {
+        std::fprintf(stderr, "sparkler: %s; playing without sound\n", error.c_str());
+        return 1; // without the crackle the background is not tried either
+    }
+    backgroundSegment = backgroundLoader->loadObjectFromFile(kBackgroundWave, error);
+    if (backgroundSegment == nullptr) {
+        std::fprintf(stderr, "sparkler: %s; playing the crackle alone\n", error.c_str());
+        return 1;
+    }
+    return 0;
+}
+
+void Application::playSparklerSound()
+{
+    if (sparklerPerformance != nullptr)
+        sparklerPerformance->playSegmentEx(sparklerSegment.get(), sparklerAudioPath.get());
+}
+
+void Application::stopSparklerSound()
+{
+    if (sparklerPerformance != nullptr)
+        sparklerPerformance->stop(sparklerSegment.get());
+}
