@@ -341,9 +341,11 @@ int SoundSegment::download(SoundPerformance& performance)
 {
     if (samples.empty() || channelCount < 1 || channelCount > 2)
         return kFailed;
-    if (deviceSerial == performance.deviceSerial && buffer != 0 && useDevice(deviceSerial) != nullptr)
+    if (useDevice(performance.deviceSerial) == nullptr)
+        return kFailed;
+    if (deviceSerial == performance.deviceSerial && buffer != 0)
         return 0;
-    releaseBuffers();
+    releaseBuffers(); // made for another device
     DeviceRecord* record = useDevice(performance.deviceSerial);
     if (record == nullptr)
         return kFailed;
@@ -394,26 +396,26 @@ std::unique_ptr<SoundSegment> SoundLoader::loadObjectFromFile(const char* name, 
         error = path + ": too large for a sound";
         return nullptr;
     }
-    SDL_AudioSpec spec{};
+    SDL_AudioSpec layout{};
     Uint8* data = nullptr;
     Uint32 length = 0;
     SDL_ClearError();
-    if (SDL_LoadWAV_RW(stream, 1, &spec, &data, &length) == nullptr) {
+    if (SDL_LoadWAV_RW(stream, 1, &layout, &data, &length) == nullptr) {
         error = path + ": not a wave file" + sdlReason();
         return nullptr;
     }
     std::string problem;
-    if (spec.channels < 1 || spec.channels > 2)
-        problem = "has " + std::to_string(spec.channels) + " channels; only mono and stereo can be played";
-    else if (spec.freq <= 0 || spec.freq > kMaxSampleRate)
-        problem = "has an unusable sample rate of " + std::to_string(spec.freq) + " Hz";
+    if (layout.channels < 1 || layout.channels > 2)
+        problem = "has " + std::to_string(layout.channels) + " channels; only mono and stereo can be played";
+    else if (layout.freq <= 0 || layout.freq > kMaxSampleRate)
+        problem = "has an unusable sample rate of " + std::to_string(layout.freq) + " Hz";
     else if (length == 0 || data == nullptr)
         problem = "holds no samples";
     else if (length > kMaxWaveBytes)
         problem = "too large for a sound";
     SDL_AudioCVT convert{};
-    if (problem.empty() && SDL_BuildAudioCVT(&convert, spec.format, spec.channels, spec.freq, AUDIO_S16SYS,
-                                             spec.channels, spec.freq) < 0)
+    if (problem.empty() && SDL_BuildAudioCVT(&convert, layout.format, layout.channels, layout.freq, AUDIO_S16SYS,
+                                             layout.channels, layout.freq) < 0)
         problem = "its sample format cannot be converted" + sdlReason();
     if (!problem.empty()) {
         SDL_FreeWAV(data);
@@ -433,17 +435,17 @@ std::unique_ptr<SoundSegment> SoundLoader::loadObjectFromFile(const char* name, 
         }
         converted = static_cast<std::size_t>(std::max(convert.len_cvt, 0));
     }
-    const std::size_t frameBytes = sizeof(std::int16_t) * spec.channels;
+    const std::size_t frameBytes = sizeof(std::int16_t) * layout.channels;
     const std::size_t frameCount = std::min(converted, bytes.size()) / frameBytes;
     if (frameCount == 0) {
         error = path + ": holds no samples";
         return nullptr;
     }
     std::unique_ptr<SoundSegment> segment(new SoundSegment());
-    segment->samples.resize(frameCount * spec.channels);
+    segment->samples.resize(frameCount * layout.channels);
     std::memcpy(segment->samples.data(), bytes.data(), frameCount * frameBytes);
-    segment->channelCount = spec.channels;
-    segment->frequency = spec.freq;
+    segment->channelCount = layout.channels;
+    segment->frequency = layout.freq;
     segment->filePath = path;
     return segment;
 }

@@ -7,6 +7,4 @@ cd "$(dirname "$0")/.."
 scripts/setup.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build
-# Until the windowed program lands, this runs the headless scene and writes its last frame.
-build/tests/sparkler_tests --gtest_filter='HeadlessScene.*'
-echo "Wrote build/tests/headless-scene.png"
+exec build/sparkler "$@"

@@ -6,6 +6,8 @@
 #include <AL/al.h>
 #include <gtest/gtest.h>
 
+#include "support/Waves.hpp"
+
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -16,6 +18,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <numbers>
 #include <thread>
 
 extern char** environ;
@@ -24,147 +27,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kRate = 44100;
+using namespace testwave;
+
 constexpr int kBlock = 1024;
 // Dither may leave a least significant bit or two where nothing plays.
 constexpr int kSilentPeak = 4;
-
-class TempDir {
-public:
-    TempDir()
-    {
-        static int counter = 0;
-        dir = fs::temp_directory_path() /
-              ("sparkler-sound-" + std::to_string(::getpid()) + "-" + std::to_string(++counter));
-        fs::create_directories(dir);
-    }
-    ~TempDir()
-    {
-        std::error_code ec;
-        fs::remove_all(dir, ec);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    fs::path operator/(const std::string& name) const { return dir / name; }
-    const fs::path& path() const { return dir; }
-
-private:
-    fs::path dir;
-};
-
-void put16(std::string& s, unsigned v)
-{
-    s += static_cast<char>(v & 0xFF);
-    s += static_cast<char>((v >> 8) & 0xFF);
-}
-
-void put32(std::string& s, unsigned v)
-{
-    put16(s, v & 0xFFFF);
-    put16(s, v >> 16);
-}
-
-// A PCM wave file image: `data` holds the sample bytes as stored.
-std::string waveImage(int channels, int bits, int rate, const std::string& data, int formatTag = 1)
-{
-    std::string s = "RIFF";
-    put32(s, static_cast<unsigned>(36 + data.size()));
-    s += "WAVEfmt ";
-    put32(s, 16);
-    put16(s, static_cast<unsigned>(formatTag));
-    put16(s, static_cast<unsigned>(channels));
-    put32(s, static_cast<unsigned>(rate));
-    put32(s, static_cast<unsigned>(rate * channels * bits / 8));
-    put16(s, static_cast<unsigned>(channels * bits / 8));
-    put16(s, static_cast<unsigned>(bits));
-    s += "data";
-    put32(s, static_cast<unsigned>(data.size()));
-    return s + data;
-}
-
-std::string pcm16(const std::vector<std::int16_t>& samples)
-{
-    std::string s;
-    for (std::int16_t v : samples)
-        put16(s, static_cast<std::uint16_t>(v));
-    return s;
-}
-
-void writeFile(const fs::path& path, const std::string& bytes)
-{
-    std::ofstream out(path, std::ios::binary);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-// Zero-mean white noise in [-amplitude, amplitude], the same for the same seed.
-std::vector<std::int16_t> noise(int frames, std::uint32_t seed, int amplitude = 12000)
-{
-    std::vector<std::int16_t> out(static_cast<std::size_t>(frames));
-    std::uint32_t state = seed;
-    for (auto& v : out) {
-        state = state * 1664525u + 1013904223u;
-        v = static_cast<std::int16_t>(static_cast<int>(state >> 16) % (2 * amplitude + 1) - amplitude);
-    }
-    return out;
-}
-
-// A sine tone of whole periods, so that it loops without a seam.
-std::vector<std::int16_t> tone(int frames, int hertz, double amplitude = 12000.0)
-{
-    std::vector<std::int16_t> out(static_cast<std::size_t>(frames));
-    for (std::size_t i = 0; i < out.size(); ++i)
-        out[i] = static_cast<std::int16_t>(
-            std::lround(amplitude * std::sin(2.0 * M_PI * hertz * static_cast<double>(i) / kRate)));
-    return out;
-}
-
-std::vector<std::int16_t> interleave(const std::vector<std::int16_t>& left, const std::vector<std::int16_t>& right)
-{
-    std::vector<std::int16_t> out;
-    for (std::size_t i = 0; i < left.size(); ++i) {
-        out.push_back(left[i]);
-        out.push_back(right[i]);
-    }
-    return out;
-}
-
-// One channel (0 left, 1 right) of an interleaved stereo block.
-std::vector<double> channel(const std::vector<std::int16_t>& stereo, int which)
-{
-    std::vector<double> out;
-    for (std::size_t i = static_cast<std::size_t>(which); i < stereo.size(); i += 2)
-        out.push_back(stereo[i]);
-    return out;
-}
-
-double rms(const std::vector<double>& x)
-{
-    double sum = 0.0;
-    for (double v : x)
-        sum += v * v;
-    return x.empty() ? 0.0 : std::sqrt(sum / static_cast<double>(x.size()));
-}
-
-int peak(const std::vector<std::int16_t>& stereo)
-{
-    int p = 0;
-    for (std::int16_t v : stereo)
-        p = std::max(p, std::abs(static_cast<int>(v)));
-    return p;
-}
-
-// Normalised correlation of x with the signal from `offset` on, over x's length.
-double correlation(const std::vector<double>& x, const std::vector<std::int16_t>& signal, std::size_t offset)
-{
-    double xy = 0.0, xx = 0.0, yy = 0.0;
-    for (std::size_t i = 0; i < x.size(); ++i) {
-        const double y = signal[(offset + i) % signal.size()];
-        xy += x[i] * y;
-        xx += x[i] * x[i];
-        yy += y * y;
-    }
-    return xx > 0.0 && yy > 0.0 ? xy / std::sqrt(xx * yy) : 0.0;
-}
 
 // The loopback device, a loader and a performance on that device, and a place for waves.
 class SoundPlayback : public ::testing::Test {
@@ -487,6 +354,9 @@ TEST_F(SoundPlayback, CallsWithoutWhatTheyNeedDoNothing)
     EXPECT_LT(unbound.playSegmentEx(segment.get(), nullptr), 0);
     EXPECT_LT(unbound.stop(segment.get()), 0);
     EXPECT_LT(segment->download(unbound), 0);
+    ASSERT_EQ(performance->playSegmentEx(segment.get(), nullptr), 0) << "a failed download keeps the good one";
+    EXPECT_GT(peak(render(kBlock)), 1000);
+    ASSERT_EQ(performance->stop(segment.get()), 0);
     EXPECT_LT(performance->playSegmentEx(nullptr, nullptr), 0);
     EXPECT_LT(performance->stop(nullptr), 0);
     EXPECT_LT(performance->initAudio(device.get()), 0) << "a performance is bound once";

@@ -12,9 +12,9 @@
 #include <memory>
 
 struct AppHarness {
-    explicit AppHarness(std::uint32_t seed = 1) : clock(seed)
+    explicit AppHarness(std::uint32_t seed = 1, AudioDevice* audio = nullptr) : clock(seed)
     {
-        app = std::make_unique<Application>(Platform{&display, &mouse, &clock}, &window);
+        app = std::make_unique<Application>(Platform{&display, &mouse, &clock, audio}, &window);
         gApplication = app.get();
     }
     ~AppHarness()
