@@ -156,7 +156,7 @@ TEST_F(ApplicationSound, FullLevelWithinTheMinimumDistanceAndHalfAtTwiceTheDista
     const Heard far = listenAt(20000);
     const Heard farther = listenAt(40000); // nearly along the same direction, twice as far
     EXPECT_NEAR(farther.crackleSum / far.crackleSum, 0.5, 0.01);
-    EXPECT_LT(far.crackleSum, centre.crackleSum * 0.06) // 1024 / 20015 of the full level
+    EXPECT_LT(far.crackleSum, centre.crackleSum * 0.06); // 1024 / 20015 of the full level
     EXPECT_NEAR(farther.background / centre.background, 1.0, 0.02); // the background does not move
 }
 
