@@ -60,6 +60,7 @@ public:
     Mouse* mouse() { return &mouseDevice; }
     // Why the last open or show failed, from SDL; empty when nothing failed.
     const std::string& displayError() const { return error; }
+    const char* lastError() const override { return error.c_str(); }
     // The frame last shown, top row first; empty before the first show.
     const std::vector<std::uint16_t>& shownFrame() const { return lastFrame; }
     bool isFullScreen() const { return fullScreen; }
