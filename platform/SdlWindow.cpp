@@ -63,6 +63,15 @@ std::unique_ptr<SdlWindow> SdlWindow::create(const char* title, WindowProcedure 
         error = std::string("The video system could not be started (") + SDL_GetError() + ").";
         return nullptr;
     }
+    // Without a display SDL falls back to drivers that draw nowhere; unless the user asked for
+    // one of them by name, that is no display at all.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const bool drawsNowhere = driver != nullptr && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
+    if (drawsNowhere && SDL_getenv("SDL_VIDEODRIVER") == nullptr) {
+        error = "No display is available (DISPLAY and WAYLAND_DISPLAY name no running display server).";
+        SDL_QuitSubSystem(subsystems);
+        return nullptr;
+    }
     SDL_Window* made = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 1024, 768,
                                         SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
     if (made == nullptr) {

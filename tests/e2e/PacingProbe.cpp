@@ -1,0 +1,83 @@
+// A helper program for the end-to-end tests: opens the program's SDL display backend full
+// screen, as the program does, and shows frames as fast as the backend lets it for a given
+// number of seconds (default 3), pumping the window's messages between frames. Prints
+// "frames N seconds S fps F" on stdout. Exit 0 on success, 2 when the window cannot be made,
+// 3 when the display cannot be opened, 4 when showing a frame fails.
+#include "platform/SdlWindow.hpp"
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+long ignoreMessages(Window*, std::uint32_t, std::uintptr_t, std::intptr_t)
+{
+    return 0;
+}
+
+void pump(SdlWindow& window)
+{
+    Message message;
+    while (window.peekMessage(message))
+        window.dispatchMessage(message);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const double seconds = argc > 1 ? std::atof(argv[1]) : 3.0;
+    constexpr int width = 1024;
+    constexpr int height = 768;
+
+    std::string error;
+    std::unique_ptr<SdlWindow> window = SdlWindow::create("Pacing probe", ignoreMessages, error);
+    if (window == nullptr) {
+        std::fprintf(stderr, "pacing-probe: %s\n", error.c_str());
+        return 2;
+    }
+    if (window->open(width, height, 16) != 0) {
+        std::fprintf(stderr, "pacing-probe: %s\n", window->displayError().c_str());
+        return 3;
+    }
+
+    std::vector<std::uint16_t> pixels(static_cast<std::size_t>(width) * height);
+    auto showFrame = [&](int frame) {
+        // A frame that changes every time, as an animation does.
+        const auto shade = static_cast<std::uint16_t>(frame * 2654435761u >> 16);
+        for (std::size_t i = 0; i < pixels.size(); i += 61)
+            pixels[i] = static_cast<std::uint16_t>(shade + i);
+        pump(*window);
+        return window->show(pixels.data(), width, height);
+    };
+
+    // A few frames first so that the window is mapped and the pacing has settled.
+    for (int frame = 0; frame < 15; ++frame) {
+        if (showFrame(frame) != 0) {
+            std::fprintf(stderr, "pacing-probe: showing a frame failed: %s\n", window->displayError().c_str());
+            return 4;
+        }
+    }
+
+    using SteadyClock = std::chrono::steady_clock;
+    const SteadyClock::time_point start = SteadyClock::now();
+    const auto limit = std::chrono::duration<double>(seconds);
+    int frames = 0;
+    SteadyClock::time_point now = start;
+    while (now - start < limit) {
+        if (showFrame(frames) != 0) {
+            std::fprintf(stderr, "pacing-probe: showing a frame failed: %s\n", window->displayError().c_str());
+            return 4;
+        }
+        ++frames;
+        now = SteadyClock::now();
+    }
+    const double elapsed = std::chrono::duration<double>(now - start).count();
+    std::printf("frames %d seconds %.4f fps %.3f\n", frames, elapsed, frames / elapsed);
+    window->close();
+    return 0;
+}
