@@ -14,25 +14,25 @@ namespace {
 // The table's pictures decoded at their stored sizes, kept after the first use: the help panel
 // is made from its picture every frame and each burst makes a sheet, so decoding them again
 // each time would be wasted work. Every call still makes a new surface of its own.
-bool decodeTableImage(int id, int width, int height, Image& out)
+// The picture numbered `id` at width x height (0 for its stored size): the kept decoding when
+// the size is the stored one, otherwise a scaled decoding into `scaled`. Null when it fails.
+const Image* decodeTableImage(int id, int width, int height, Image& scaled)
 {
     static std::map<int, Image> decoded;
     const ImageResource* resource = findImage(id);
     if (resource == nullptr)
-        return false;
+        return nullptr;
     auto found = decoded.find(id);
     if (found == decoded.end()) {
         Image image;
         if (!decodeBitmap(resource->data, resource->size, 0, 0, image))
-            return false;
+            return nullptr;
         found = decoded.emplace(id, std::move(image)).first;
     }
     const Image& stored = found->second;
-    if ((width == 0 || width == stored.width) && (height == 0 || height == stored.height)) {
-        out = stored;
-        return true;
-    }
-    return decodeBitmap(resource->data, resource->size, width, height, out); // scaled on request
+    if ((width == 0 || width == stored.width) && (height == 0 || height == stored.height))
+        return &stored;
+    return decodeBitmap(resource->data, resource->size, width, height, scaled) ? &scaled : nullptr;
 }
 
 } // namespace
@@ -150,22 +150,22 @@ Result ScreenDevice::createSurfaceFromBitmap(std::unique_ptr<BitmapSurface>* out
         return E_INVALIDARG;
     out->reset();
 
-    Image image;
-    bool loaded = false;
+    Image loadedHere;
+    const Image* image = nullptr;
     if (name.fileName == nullptr) {
         // A number names a picture of the image table; numbers are 16-bit identifiers.
         if (name.resourceId > 0 && name.resourceId <= 0xFFFF)
-            loaded = decodeTableImage(name.resourceId, width, height, image);
+            image = decodeTableImage(name.resourceId, width, height, loadedHere);
     } else {
-        loaded = loadBitmapFile(name.fileName, width, height, image);
+        image = loadBitmapFile(name.fileName, width, height, loadedHere) ? &loadedHere : nullptr;
     }
-    if (!loaded)
+    if (image == nullptr)
         return E_FAIL;
 
     auto surface = std::make_unique<BitmapSurface>();
-    const Result created = surface->create(directDraw, SurfaceDesc{image.width, image.height});
+    const Result created = surface->create(directDraw, SurfaceDesc{image->width, image->height});
     if (created < 0)
         return created;
     *out = std::move(surface);
-    return (*out)->drawBitmap(&image, 0, 0, 0, 0);
+    return (*out)->drawBitmap(image, 0, 0, 0, 0);
 }
