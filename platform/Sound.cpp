@@ -9,7 +9,10 @@
 #include <AL/alext.h>
 #include <SDL.h>
 
+#include <dlfcn.h>
+
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -17,6 +20,26 @@
 namespace {
 
 constexpr int kFailed = -1;
+
+// Without a sound card, OpenAL Soft and the ALSA library below it print their own error lines
+// while the program reports the failure in one line of its own. Their logs are turned off
+// unless the user asked for OpenAL Soft's log; ALSA's handler is reached through dlopen so
+// that nothing links against ALSA.
+extern "C" void ignoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
+
+void quietSoundLibraryLogs()
+{
+    if (std::getenv("ALSOFT_LOGLEVEL") != nullptr)
+        return;
+    setenv("ALSOFT_LOGLEVEL", "0", 0);
+    // The library stays loaded: unloading it would forget the handler before OpenAL opens it.
+    if (void* alsa = dlopen("libasound.so.2", RTLD_LAZY)) {
+        using Handler = void (*)(const char*, int, const char*, int, const char*, ...);
+        using SetHandler = int (*)(Handler);
+        if (auto set = reinterpret_cast<SetHandler>(dlsym(alsa, "snd_lib_error_set_handler")))
+            set(&ignoreAlsaError);
+    }
+}
 // Limits that keep a hostile or broken file from exhausting memory.
 constexpr Uint32 kMaxWaveBytes = 256u << 20;
 constexpr int kMaxSampleRate = 768000;
@@ -177,6 +200,7 @@ std::string sdlReason()
 
 std::unique_ptr<AudioDevice> AudioDevice::openOutput(std::string& error)
 {
+    quietSoundLibraryLogs();
     ALCdevice* alDevice = alcOpenDevice(nullptr);
     if (alDevice == nullptr) {
         error = "no sound device could be opened";
