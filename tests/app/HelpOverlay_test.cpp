@@ -112,15 +112,25 @@ TEST(HelpOverlay, CountLinesShowTheEmittersOwnCounts)
     EXPECT_TRUE(differs);
 }
 
-TEST(HelpOverlay, OnePanelSurfaceAtATime)
+TEST(HelpOverlay, PanelIsMadeAnewAndKeyedEveryFrame)
 {
     AppHarness h;
-    const BitmapSurface* previous = nullptr;
-    for (int i = 0; i < 5; ++i) {
-        h.frame();
-        ASSERT_NE(h.app->helpSurface, nullptr);
-        EXPECT_EQ(h.app->helpSurface->hasColourKey, 1);
-        previous = h.app->helpSurface.get();
+    h.frame();
+    ASSERT_NE(h.app->helpSurface, nullptr);
+    // Scribble over the panel: the next frame must draw from a fresh copy of its picture.
+    Surface& scribbled = *h.app->helpSurface->surface;
+    std::fill(scribbled.pixels.begin(), scribbled.pixels.end(), 0x07E0);
+    h.frame();
+    ASSERT_NE(h.app->helpSurface, nullptr);
+    const Surface& fresh = *h.app->helpSurface->surface;
+    EXPECT_EQ(h.app->helpSurface->hasColourKey, 1);
+    EXPECT_EQ(fresh.row(100)[80], 0);                          // black inside the frame
+    EXPECT_EQ(fresh.row(100)[0], rgbToPixel(229, 229, 229));   // the frame's outer line
+    // Nothing of the scribble reached the screen either.
+    int green = 0;
+    for (int y = 0; y < 200; ++y) {
+        for (int x = 0; x < 158; ++x)
+            green += h.display.frame()[static_cast<std::size_t>(y) * 1024 + static_cast<std::size_t>(x)] == 0x07E0 ? 1 : 0;
     }
-    EXPECT_NE(previous, nullptr);
+    EXPECT_EQ(green, 0);
 }
