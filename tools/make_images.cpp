@@ -14,6 +14,8 @@
 // hash-based noise and a fixed-seed generator, and uses only +, -, *, / and sqrt on doubles
 // (exp and sin are computed here from those), so every run and every build writes
 // byte-identical files. Black (0, 0, 0) is the colour key of the panel and the sheets.
+#include "SplitMix64.hpp"
+
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -272,23 +274,8 @@ double sine(double x)
 }
 double cosine(double x) { return sine(x + kPi / 2.0); }
 
-// Fixed-seed generator (splitmix64) for placing trees, lights, stars and streaks.
-class Random {
-public:
-    explicit Random(std::uint64_t seed) : state_(seed) {}
-    std::uint64_t next()
-    {
-        std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    double uniform() { return static_cast<double>(next() >> 11) * (1.0 / 9007199254740992.0); }
-    double range(double lo, double hi) { return lo + (hi - lo) * uniform(); }
-
-private:
-    std::uint64_t state_;
-};
+// Placing trees, lights, stars and streaks draws from a fixed-seed generator.
+using Random = SplitMix64;
 
 std::uint32_t hash3(std::int64_t x, std::int64_t y, std::uint32_t seed)
 {
@@ -458,11 +445,11 @@ std::vector<Crown> makeCrowns()
         c.x = x;
         // Taller trees at the far left, shrinking towards the open shore in the middle.
         const double fade = 1.0 - smoothstep(330.0, 500.0, x);
-        c.height = (14.0 + rng.range(0.0, 24.0) + 12.0 * (1.0 - smoothstep(0.0, 220.0, x))) * fade + 3.0;
+        c.height = (14.0 + rng.uniform(0.0, 24.0) + 12.0 * (1.0 - smoothstep(0.0, 220.0, x))) * fade + 3.0;
         c.conifer = rng.uniform() < 0.45;
-        c.halfWidth = c.conifer ? rng.range(5.0, 9.0) : rng.range(9.0, 18.0);
+        c.halfWidth = c.conifer ? rng.uniform(5.0, 9.0) : rng.uniform(9.0, 18.0);
         crowns.push_back(c);
-        x += rng.range(5.0, 14.0);
+        x += rng.uniform(5.0, 14.0);
     }
     return crowns;
 }
@@ -529,9 +516,9 @@ std::vector<ShoreLight> makeShoreLights()
         const int count = 3 + static_cast<int>(rng.uniform() * 5.0);
         for (int i = 0; i < count; ++i) {
             ShoreLight l{};
-            l.x = centre + rng.range(-28.0, 28.0);
-            l.y = kHorizon + rng.range(0.5, 3.5);
-            const double strength = rng.range(0.35, 1.0);
+            l.x = centre + rng.uniform(-28.0, 28.0);
+            l.y = kHorizon + rng.uniform(0.5, 3.5);
+            const double strength = rng.uniform(0.35, 1.0);
             l.colour = tints[static_cast<std::size_t>(rng.next() % tints.size())] * (strength * strength);
             lights.push_back(l);
         }
@@ -552,15 +539,15 @@ LightBuffer makeFirework()
     const Colour rose{255, 84, 136};
     const Colour white{255, 222, 232};
     for (int i = 0; i < streaks; ++i) {
-        const double angle = 2.0 * kPi * (i + rng.range(-0.45, 0.45)) / streaks;
-        const double speed = 190.0 * (rng.uniform() < 0.3 ? rng.range(0.35, 0.8) : rng.range(0.82, 1.1));
+        const double angle = 2.0 * kPi * (i + rng.uniform(-0.45, 0.45)) / streaks;
+        const double speed = 190.0 * (rng.uniform() < 0.3 ? rng.uniform(0.35, 0.8) : rng.uniform(0.82, 1.1));
         const double vx = speed * cosine(angle) + 12.0;
         const double vy = speed * sine(angle) * 0.92;
-        const double duration = rng.range(0.9, 2.7);
+        const double duration = rng.uniform(0.9, 2.7);
         const double m = rng.uniform();
         const double strength = 0.2 + 0.8 * m * m;
         const Colour tint = mix(pink, rose, rng.uniform());
-        const double flicker = rng.range(0.0, 100.0);
+        const double flicker = rng.uniform(0.0, 100.0);
         const int samples = 1400;
         double lastX = kBurstX;
         double lastY = kBurstY;
@@ -601,10 +588,10 @@ std::vector<double> makeSmoke()
     Random rng(0x5A0CEull);
     const int trails = 4;
     for (int i = 0; i < trails; ++i) {
-        const double baseX = 310.0 + 22.0 * i + rng.range(-6.0, 6.0);
-        const double topX = baseX - rng.range(25.0, 70.0);
-        const double topY = rng.range(60.0, 140.0);
-        const double seedOffset = rng.range(0.0, 50.0);
+        const double baseX = 310.0 + 22.0 * i + rng.uniform(-6.0, 6.0);
+        const double topX = baseX - rng.uniform(25.0, 70.0);
+        const double topY = rng.uniform(60.0, 140.0);
+        const double seedOffset = rng.uniform(0.0, 50.0);
         for (int j = 0; j <= 600; ++j) {
             const double s = j / 600.0;
             const double y = lerp(kHorizon, topY, s);
@@ -701,8 +688,8 @@ Picture makeBackground()
     Random starRng(0x57A125ull);
     std::vector<Colour> stars(static_cast<std::size_t>(kWidth) * kSkyRows);
     for (int i = 0; i < 260; ++i) {
-        const double x = starRng.range(0.0, kWidth);
-        const double y = starRng.range(0.0, 250.0);
+        const double x = starRng.uniform(0.0, kWidth);
+        const double y = starRng.uniform(0.0, 250.0);
         const double u = x / kWidth;
         const double visible = (0.25 + 0.75 * u) * (1.0 - smoothstep(150.0, 250.0, y));
         const double m = starRng.uniform();

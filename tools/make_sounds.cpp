@@ -17,6 +17,8 @@
 // Usage:   make_sounds OUTPUT_DIR
 // e.g.     build/tools/make_sounds assets      (from the top of the source tree)
 
+#include "SplitMix64.hpp"
+
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
@@ -52,20 +54,10 @@ double dbToGain(double db) { return std::pow(10.0, db / 20.0); }
 // ---------------------------------------------------------------------------------------------
 // Random numbers: splitmix64, fixed seeds, the same sequence everywhere.
 
-class Rng {
+class Rng : public SplitMix64 {
 public:
-    explicit Rng(std::uint64_t seed) : state_(seed) {}
+    using SplitMix64::SplitMix64;
 
-    std::uint64_t next()
-    {
-        std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    // In [0, 1).
-    double uniform() { return static_cast<double>(next() >> 11) * (1.0 / 9007199254740992.0); }
-    double uniform(double lo, double hi) { return lo + (hi - lo) * uniform(); }
     // Spread evenly on a log scale: right for frequencies and times.
     double logUniform(double lo, double hi) { return lo * std::exp(std::log(hi / lo) * uniform()); }
     double sign() { return (next() >> 63) != 0 ? 1.0 : -1.0; }
@@ -80,9 +72,6 @@ public:
     }
     // At least 1, heavy-tailed: many small values, a few large ones.
     double pareto(double alpha) { return std::pow(1.0 - uniform(), -1.0 / alpha); }
-
-private:
-    std::uint64_t state_;
 };
 
 Buffer gaussNoise(Rng& rng, std::size_t n)
