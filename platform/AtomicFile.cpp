@@ -1,0 +1,180 @@
+// AtomicFile: the temporary-then-rename writer; see the header. POSIX calls only, so that
+// every failure (a full disk, a read-only folder, an I/O error at close) is seen with its errno.
+#include "platform/AtomicFile.hpp"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr std::size_t kBufferBytes = 64 * 1024;
+
+// The folder part of `path` with its trailing slash ("" for a bare name), and the name part.
+void splitPath(const std::string& path, std::string& folder, std::string& name)
+{
+    const std::size_t slash = path.rfind('/');
+    folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    name = slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+} // namespace
+
+AtomicFile::~AtomicFile()
+{
+    abandon();
+}
+
+bool AtomicFile::open(const std::string& path, std::string& error)
+{
+    abandon();
+    failure_.clear();
+    std::string folder;
+    std::string name;
+    splitPath(path, folder, name);
+    if (name.empty() || name == "." || name == "..") {
+        error = path + ": not a file name";
+        return false;
+    }
+    // A device or a pipe (/dev/null, /dev/stdout) is written in place: it cannot be renamed
+    // over, and it holds no old content to keep.
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+        if (S_ISDIR(info.st_mode)) {
+            error = path + ": is a folder";
+            return false;
+        }
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+        if (fd < 0) {
+            error = path + ": cannot be written (" + std::strerror(errno) + ")";
+            return false;
+        }
+        fd_ = fd;
+        path_ = path;
+        buffer_.reserve(kBufferBytes);
+        return true;
+    }
+    // A hidden name in the same folder: the rename then never crosses a file system. The
+    // process id and a counter keep two writers (or two files of one writer) apart.
+    static unsigned counter = 0;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string candidate = folder + "." + name + "." + std::to_string(getpid()) + "-" + std::to_string(++counter) + ".tmp";
+        const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            fd_ = fd;
+            path_ = path;
+            temporary_ = std::move(candidate);
+            buffer_.reserve(kBufferBytes);
+            return true;
+        }
+        if (errno != EEXIST) {
+            error = path + ": cannot be written (" + std::strerror(errno) + ")";
+            return false;
+        }
+    }
+    error = path + ": cannot be written (no free temporary name beside it)";
+    return false;
+}
+
+void AtomicFile::fail(const char* what, int code)
+{
+    if (failure_.empty())
+        failure_ = path_ + ": " + what + " (" + std::strerror(code) + ")";
+}
+
+bool AtomicFile::flushBuffer()
+{
+    std::size_t done = 0;
+    while (done < buffer_.size()) {
+        const ssize_t written = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0) {
+            fail("could not be written whole", written < 0 ? errno : ENOSPC);
+            buffer_.clear();
+            return false;
+        }
+        done += static_cast<std::size_t>(written);
+    }
+    buffer_.clear();
+    return true;
+}
+
+bool AtomicFile::write(const void* data, std::size_t size)
+{
+    if (fd_ < 0 || !failure_.empty())
+        return false;
+    const char* bytes = static_cast<const char*>(data);
+    while (size > 0) {
+        const std::size_t room = kBufferBytes - buffer_.size();
+        const std::size_t part = size < room ? size : room;
+        buffer_.insert(buffer_.end(), bytes, bytes + part);
+        bytes += part;
+        size -= part;
+        if (buffer_.size() == kBufferBytes && !flushBuffer())
+            return false;
+    }
+    return true;
+}
+
+bool AtomicFile::commit(std::string& error)
+{
+    if (fd_ < 0) {
+        error = (path_.empty() ? std::string("output") : path_) + ": was not opened";
+        return false;
+    }
+    if (failure_.empty())
+        flushBuffer();
+    // fsync reports the deferred write errors of file systems that write back later.
+    if (failure_.empty() && !temporary_.empty() && ::fsync(fd_) != 0 && errno != EINVAL && errno != EROFS)
+        fail("could not be written whole", errno);
+    const int closed = ::close(fd_);
+    fd_ = -1;
+    if (failure_.empty() && closed != 0)
+        fail("could not be written whole", errno);
+    if (failure_.empty() && !temporary_.empty() && std::rename(temporary_.c_str(), path_.c_str()) != 0)
+        fail("could not be put in place", errno);
+    if (!failure_.empty()) {
+        if (!temporary_.empty())
+            ::unlink(temporary_.c_str());
+        temporary_.clear();
+        error = failure_;
+        return false;
+    }
+    temporary_.clear();
+    return true;
+}
+
+void AtomicFile::abandon()
+{
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+    if (!temporary_.empty()) {
+        ::unlink(temporary_.c_str());
+        temporary_.clear();
+    }
+    buffer_.clear();
+}
+
+bool AtomicFile::canCreate(const std::string& path, std::string& error)
+{
+    AtomicFile probe;
+    if (!probe.open(path, error))
+        return false;
+    probe.abandon();
+    return true;
+}
+
+bool AtomicFile::writeWhole(const std::string& path, const void* data, std::size_t size, std::string& error)
+{
+    AtomicFile file;
+    if (!file.open(path, error))
+        return false;
+    file.write(data, size);
+    return file.commit(error);
+}

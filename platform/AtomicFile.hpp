@@ -1,0 +1,50 @@
+// AtomicFile: writes one output file whole or not at all. The bytes go to a temporary file in
+// the target's own folder; every write, the flush to the disk and the close are checked, and only
+// then is the temporary renamed over the target. Any failure, or destruction before commit,
+// removes the temporary, so a reader never sees a half-written file under the final name.
+// A target that is a device or a pipe (/dev/stdout) is written in place, still fully checked.
+// Buffered (64 KiB), so small writes (trace lines) cost little. One thread; not copyable.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class AtomicFile {
+public:
+    AtomicFile() = default;
+    ~AtomicFile();
+    AtomicFile(const AtomicFile&) = delete;
+    AtomicFile& operator=(const AtomicFile&) = delete;
+
+    // Creates the temporary beside `path`. False with `error` ("PATH: why") when it cannot.
+    bool open(const std::string& path, std::string& error);
+    // Appends bytes. A failure is kept and reported by commit(); later writes are dropped.
+    bool write(const void* data, std::size_t size);
+    bool write(std::string_view text) { return write(text.data(), text.size()); }
+    // Flushes, syncs, closes and renames into place. False with `error` set, and nothing left
+    // behind, when any step of the whole write failed.
+    bool commit(std::string& error);
+    // Throws the temporary away; the target is left as it was.
+    void abandon();
+
+    bool isOpen() const { return fd_ >= 0; }
+    const std::string& path() const { return path_; }
+
+    // Whether a file could be created in the folder of `path` now: makes and removes a
+    // temporary there. For checking outputs before a long run starts.
+    static bool canCreate(const std::string& path, std::string& error);
+    // Writes `size` bytes to `path` through an AtomicFile.
+    static bool writeWhole(const std::string& path, const void* data, std::size_t size, std::string& error);
+
+private:
+    bool flushBuffer();
+    void fail(const char* what, int code);
+
+    int fd_ = -1;
+    std::string path_;
+    std::string temporary_;
+    std::vector<char> buffer_;
+    std::string failure_; // the first failure, empty while all went well
+};
