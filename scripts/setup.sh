@@ -7,8 +7,10 @@ packages=(build-essential cmake ninja-build pkg-config
           libsdl2-dev libsdl2-ttf-dev libfontconfig-dev fonts-liberation2 libopenal-dev
           libgtest-dev libbenchmark-dev libcli11-dev libstb-dev)
 if [ "${1:-}" = "--tests" ]; then
-  # A real X server, input and screenshots for the end-to-end tests.
-  packages+=(xvfb xdotool x11-utils imagemagick)
+  # A real X server, a small window manager, input and screenshots for the end-to-end tests;
+  # the validators of the desktop files, manual pages and Debian package.
+  packages+=(xvfb openbox xdotool x11-utils imagemagick
+             desktop-file-utils appstream man-db lintian dpkg-dev)
 fi
 
 missing=()
