@@ -3,16 +3,13 @@
 // reports it and runs no frame.
 #include "app/Application.hpp"
 
+#include "app/Scene.hpp"
+
 #include "platform/Clock.hpp"
 #include "platform/Display.hpp"
 #include "platform/Window.hpp"
 #include "sim/Random.hpp"
 
-namespace {
-constexpr int kBackgroundImage = 103;
-constexpr int kSparkSheet = 113;
-constexpr int kSmokeSheet = 115;
-} // namespace
 
 Application::Application(const Platform& instance, Window* window)
 {
@@ -27,13 +24,16 @@ Application::~Application() = default;
 int Application::startUp(const Platform& instance, Window* window)
 {
     screen = std::make_unique<ScreenDevice>();
-    if (screen->createFullScreenDisplay(instance.display, 1024, 768, 16) < 0) {
-        failure = "cannot take the display to 1024x768 at 16 bits per pixel";
+    if (screen->createFullScreenDisplay(instance.display, screenWidth, screenHeight, screenBitsPerPixel) < 0) {
+        failure = "cannot take the display to " + std::to_string(screenWidth) + "x" + std::to_string(screenHeight)
+                  + " at " + std::to_string(screenBitsPerPixel) + " bits per pixel";
         if (instance.display != nullptr && *instance.display->lastError() != '\0')
             failure += std::string(": ") + instance.display->lastError();
         return 1;
     }
-    if (screen->createSurfaceFromBitmap(&backgroundSurface, ImageName{kBackgroundImage, nullptr}, 1024, 768) < 0) {
+    if (screen->createSurfaceFromBitmap(&backgroundSurface, ImageName{backgroundImage, nullptr}, screenWidth,
+                                        screenHeight)
+        < 0) {
         failure = "cannot load the background picture (image 103)";
         return 1;
     }
@@ -45,10 +45,8 @@ int Application::startUp(const Platform& instance, Window* window)
     }
     initSound(instance, window);
 
-    sparkler = std::make_unique<SparklerEmitter>(2000, 0, 0.2, 1.0, 0.0, 200.0, 6, 1.0);
-    sparkler->loadSheet(screen.get(), kSparkSheet, 21, 18);
-    smoke = std::make_unique<SmokeEmitter>(5000, 0, 3.0, 5.5, 0.0, 25.0, 1, 0.001);
-    smoke->loadSheet(screen.get(), kSmokeSheet, 48, 4);
+    sparkler = makeEmitter<SparklerEmitter>(screen.get(), sparklerSettings);
+    smoke = makeEmitter<SmokeEmitter>(screen.get(), smokeSettings);
 
     // The crackle starts on its 3D path, whose buffer is fetched for the frame's placement;
     // the background loops on its own performance's default path.

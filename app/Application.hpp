@@ -9,7 +9,8 @@
 #include "platform/Font.hpp"
 #include "platform/Mouse.hpp"
 #include "platform/Platform.hpp"
-#include "platform/Sound.hpp"
+#include "platform/SoundLoader.hpp"
+#include "platform/SoundPerformance.hpp"
 #include "sim/SmokeEmitter.hpp"
 #include "sim/SparklerEmitter.hpp"
 
@@ -49,6 +50,8 @@ public:
     int loadSounds();
     void playSparklerSound();
     void stopSparklerSound();
+    // Places the crackle left or right by the mouse's X total (mirrored by reverseSound).
+    void placeSparklerSound();
 
     // What stopped start-up ("the display", "the background picture", "the mouse") and the
     // platform's reason; empty after a clean start.

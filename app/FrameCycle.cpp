@@ -3,6 +3,8 @@
 // render step composes the picture (black, background, smoke, sparks, help) and presents it.
 #include "app/Application.hpp"
 
+#include "app/Scene.hpp"
+
 namespace {
 
 // Signed 32-bit sums that wrap instead of overflowing: the totals are not bounded.
@@ -30,19 +32,12 @@ void Application::inputStep()
         mouseTotalX = wrappingAdd(mouseTotalX, mouseState.lX);
         mouseTotalY = wrappingAdd(mouseTotalY, mouseState.lY);
     }
-    const double x = static_cast<double>(wrappingAdd(512, mouseTotalX));
-    const double y = static_cast<double>(wrappingSub(384, mouseTotalY));
+    const double x = static_cast<double>(wrappingAdd(screenCentreX, mouseTotalX));
+    const double y = static_cast<double>(wrappingSub(screenCentreY, mouseTotalY));
     sparkler->position.set(x, y, 0.0);
     smoke->position.set(x, y, 0.0);
 
-    // The crackle sits 768 units above the listener and as far to the side as the sparkler is
-    // from the screen centre; vertical motion does not move it.
-    if (sparklerBuffer3D != nullptr) {
-        const float soundX = static_cast<float>(mouseTotalX);
-        sparklerBuffer3D->setMinDistance(1024.0f);
-        sparklerBuffer3D->setModeHeadRelative();
-        sparklerBuffer3D->setPosition(reverseSound ? -soundX : soundX, 768.0f, 0.0f);
-    }
+    placeSparklerSound();
 }
 
 void Application::updateStep(float dt)
@@ -85,5 +80,5 @@ int Application::renderStep()
 
 void Application::drawBackground()
 {
-    screen->blit(0, 0, backgroundSurface.get(), Rect{0, 0, 1024, 768});
+    screen->blit(0, 0, backgroundSurface.get(), Rect{0, 0, screenWidth, screenHeight});
 }

@@ -1,6 +1,6 @@
 // Application sound steps: setting up the two performances and their segments, starting and
-// stopping the crackle. Without a sound device every field stays null and every step is
-// skipped; a wave that cannot be loaded is named in one line on stderr.
+// stopping the crackle, and placing it every frame. Without a sound device every field stays
+// null and every step is skipped; a wave that cannot be loaded is named in one line on stderr.
 #include "app/Application.hpp"
 
 #include <cstdio>
@@ -9,6 +9,9 @@ namespace {
 constexpr const char* kSparklerWave = "Sparkler.wav";
 constexpr const char* kBackgroundWave = "BackgroundSound.wav";
 constexpr int kRepeatForever = -1;
+// The crackle sits this far above the listener, and is at full level within kSoundMinDistance.
+constexpr float kSoundHeight = 768.0f;
+constexpr float kSoundMinDistance = 1024.0f;
 } // namespace
 
 int Application::initSound(const Platform& instance, Window*)
@@ -60,4 +63,16 @@ void Application::stopSparklerSound()
 {
     if (sparklerPerformance != nullptr)
         sparklerPerformance->stop(sparklerSegment.get());
+}
+
+void Application::placeSparklerSound()
+{
+    // The crackle sits above the listener and as far to the side as the sparkler is from the
+    // screen centre; vertical motion does not move it.
+    if (sparklerBuffer3D == nullptr)
+        return;
+    const float soundX = static_cast<float>(mouseTotalX);
+    sparklerBuffer3D->setMinDistance(kSoundMinDistance);
+    sparklerBuffer3D->setModeHeadRelative();
+    sparklerBuffer3D->setPosition(reverseSound ? -soundX : soundX, kSoundHeight, 0.0f);
 }

@@ -5,7 +5,7 @@
 // Made only by ScreenDevice::createSurfaceFromBitmap; disposed of by destroy, then deletion.
 #pragma once
 
-#include "gfx/ResultCodes.hpp"
+#include "platform/ResultCodes.hpp"
 #include "gfx/Surface.hpp"
 
 #include <cstdint>

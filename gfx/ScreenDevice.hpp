@@ -5,7 +5,7 @@
 #pragma once
 
 #include "gfx/BitmapSurface.hpp"
-#include "gfx/ResultCodes.hpp"
+#include "platform/ResultCodes.hpp"
 #include "gfx/Surface.hpp"
 
 #include <cstdint>

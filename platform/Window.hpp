@@ -4,6 +4,8 @@
 // of a close request destroys the window, which sends WM_DESTROY through the procedure.
 #pragma once
 
+#include "platform/VirtualKeys.hpp"
+
 #include <cstdint>
 
 constexpr std::uint32_t WM_DESTROY = 2;
@@ -12,11 +14,6 @@ constexpr std::uint32_t WM_CLOSE = 16;
 constexpr std::uint32_t WM_QUIT = 0x12;
 constexpr std::uint32_t WM_KEYDOWN = 256;
 
-// Virtual-key codes of the keys the program answers.
-constexpr std::uintptr_t VK_ESCAPE = 27;
-constexpr std::uintptr_t VK_PRIOR = 33; // Page Up
-constexpr std::uintptr_t VK_NEXT = 34;  // Page Down
-constexpr std::uintptr_t VK_F12 = 123;
 
 class Window;
 

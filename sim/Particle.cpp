@@ -3,14 +3,11 @@
 
 #include "gfx/ScreenDevice.hpp"
 #include "sim/ParticleEmitter.hpp"
+#include "sim/ScreenSize.hpp"
 #include "sim/Truncate.hpp"
 
 #include <utility>
 
-namespace {
-// The fixed screen height that world y is mirrored against; not read from the display.
-constexpr double kScreenHeight = 768.0;
-}
 
 Particle::Particle() = default;
 
@@ -51,7 +48,7 @@ void Particle::draw(ScreenDevice* screen)
     if (screen != nullptr) {
         // A negative coordinate becomes a huge unsigned one, which blit refuses.
         screen->blit(static_cast<std::uint32_t>(truncateToInt(position.x)),
-                     static_cast<std::uint32_t>(truncateToInt(kScreenHeight - position.y)), s.sheet, source);
+                     static_cast<std::uint32_t>(truncateToInt(static_cast<double>(screenHeight) - position.y)), s.sheet, source);
     }
 }
 

@@ -18,6 +18,7 @@
 // e.g.     build/tools/make_sounds assets      (from the top of the source tree)
 
 #include "SplitMix64.hpp"
+#include "platform/WaveWriter.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -724,51 +725,23 @@ Stereo makeBackground()
 // ---------------------------------------------------------------------------------------------
 // Output.
 
-void put16(std::string& s, std::uint32_t v)
-{
-    s.push_back(static_cast<char>(v & 0xFF));
-    s.push_back(static_cast<char>((v >> 8) & 0xFF));
-}
-
-void put32(std::string& s, std::uint32_t v)
-{
-    put16(s, v & 0xFFFF);
-    put16(s, v >> 16);
-}
-
 std::int16_t toPcm(double v)
 {
     const double scaled = std::round(std::clamp(v, -1.0, 1.0) * 32767.0);
     return static_cast<std::int16_t>(scaled);
 }
 
-// A canonical 16-bit PCM wave file: RIFF header, "fmt " chunk, "data" chunk.
-bool writeWave(const std::filesystem::path& path, const std::vector<const Buffer*>& channels)
+// One channel buffer or two, as a 16-bit PCM wave file.
+bool writeSound(const std::filesystem::path& path, const std::vector<const Buffer*>& channels)
 {
     const std::uint32_t channelCount = static_cast<std::uint32_t>(channels.size());
     const std::size_t frames = channels.front()->size();
-    const std::uint32_t dataBytes = static_cast<std::uint32_t>(frames * channelCount * 2);
-    std::string file;
-    file.reserve(44 + dataBytes);
-    file += "RIFF";
-    put32(file, 36 + dataBytes);
-    file += "WAVEfmt ";
-    put32(file, 16);
-    put16(file, 1);  // PCM
-    put16(file, channelCount);
-    put32(file, kRateHz);
-    put32(file, kRateHz * channelCount * 2);
-    put16(file, channelCount * 2);
-    put16(file, 16);
-    file += "data";
-    put32(file, dataBytes);
+    std::vector<std::int16_t> samples;
+    samples.reserve(frames * channelCount);
     for (std::size_t i = 0; i < frames; ++i)
-        for (const Buffer* ch : channels) put16(file, static_cast<std::uint16_t>(toPcm((*ch)[i])));
+        for (const Buffer* ch : channels) samples.push_back(toPcm((*ch)[i]));
 
-    std::ofstream out(path, std::ios::binary);
-    out.write(file.data(), static_cast<std::streamsize>(file.size()));
-    out.close();
-    if (!out) {
+    if (!writeWave(path.string(), samples, static_cast<int>(channelCount), static_cast<int>(kRateHz))) {
         std::fprintf(stderr, "make_sounds: cannot write %s\n", path.string().c_str());
         return false;
     }
@@ -795,7 +768,7 @@ int main(int argc, char** argv)
 
     const Buffer sparkler = makeSparkler();
     const Stereo background = makeBackground();
-    const bool ok = writeWave(dir / "Sparkler.wav", {&sparkler}) &&
-                    writeWave(dir / "BackgroundSound.wav", {&background.left, &background.right});
+    const bool ok = writeSound(dir / "Sparkler.wav", {&sparkler}) &&
+                    writeSound(dir / "BackgroundSound.wav", {&background.left, &background.right});
     return ok ? 0 : 1;
 }

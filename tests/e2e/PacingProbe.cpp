@@ -3,7 +3,7 @@
 // number of seconds (default 3), pumping the window's messages between frames. Prints
 // "frames N seconds S fps F" on stdout. Exit 0 on success, 2 when the window cannot be made,
 // 3 when the display cannot be opened, 4 when showing a frame fails.
-#include "platform/SdlWindow.hpp"
+#include "platform/sdl/SdlWindow.hpp"
 
 #include <chrono>
 #include <cstdint>
@@ -40,8 +40,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "pacing-probe: %s\n", error.c_str());
         return 2;
     }
-    if (window->open(width, height, 16) != 0) {
-        std::fprintf(stderr, "pacing-probe: %s\n", window->displayError().c_str());
+    if (window->display()->open(width, height, 16) != 0) {
+        std::fprintf(stderr, "pacing-probe: %s\n", window->display()->displayError().c_str());
         return 3;
     }
 
@@ -52,13 +52,13 @@ int main(int argc, char** argv)
         for (std::size_t i = 0; i < pixels.size(); i += 61)
             pixels[i] = static_cast<std::uint16_t>(shade + i);
         pump(*window);
-        return window->show(pixels.data(), width, height);
+        return window->display()->show(pixels.data(), width, height);
     };
 
     // A few frames first so that the window is mapped and the pacing has settled.
     for (int frame = 0; frame < 15; ++frame) {
         if (showFrame(frame) != 0) {
-            std::fprintf(stderr, "pacing-probe: showing a frame failed: %s\n", window->displayError().c_str());
+            std::fprintf(stderr, "pacing-probe: showing a frame failed: %s\n", window->display()->displayError().c_str());
             return 4;
         }
     }
@@ -70,7 +70,7 @@ int main(int argc, char** argv)
     SteadyClock::time_point now = start;
     while (now - start < limit) {
         if (showFrame(frames) != 0) {
-            std::fprintf(stderr, "pacing-probe: showing a frame failed: %s\n", window->displayError().c_str());
+            std::fprintf(stderr, "pacing-probe: showing a frame failed: %s\n", window->display()->displayError().c_str());
             return 4;
         }
         ++frames;
@@ -78,6 +78,6 @@ int main(int argc, char** argv)
     }
     const double elapsed = std::chrono::duration<double>(now - start).count();
     std::printf("frames %d seconds %.4f fps %.3f\n", frames, elapsed, frames / elapsed);
-    window->close();
+    window->display()->close();
     return 0;
 }

@@ -1,27 +1,29 @@
 // An Application over the headless backends, as the replay tool runs it: the memory display,
-// a scripted window and mouse, a virtual clock whose calendar time is the seed.
+// a scripted window and mouse, a virtual clock whose calendar time is the seed. It starts and
+// ends the application the way every entry does; a failed start-up fails the test.
 #pragma once
 
 #include "app/Application.hpp"
-#include "platform/HeadlessDisplay.hpp"
-#include "platform/HeadlessMouse.hpp"
-#include "platform/HeadlessWindow.hpp"
-#include "platform/MainWindow.hpp"
-#include "platform/VirtualClock.hpp"
+#include "platform/headless/HeadlessDisplay.hpp"
+#include "platform/headless/HeadlessMouse.hpp"
+#include "platform/headless/HeadlessWindow.hpp"
+#include "shell/MainWindow.hpp"
+#include "platform/headless/VirtualClock.hpp"
 
-#include <memory>
+#include <stdexcept>
+#include <string>
 
 struct AppHarness {
     explicit AppHarness(std::uint32_t seed = 1, AudioDevice* audio = nullptr) : clock(seed)
     {
-        app = std::make_unique<Application>(Platform{&display, &mouse, &clock, audio}, &window);
-        gApplication = app.get();
+        std::string error;
+        app = startApplication(Platform{&display, &mouse, &clock, audio}, window, error);
+        if (app == nullptr)
+            throw std::runtime_error("the application did not start: " + error);
     }
-    ~AppHarness()
-    {
-        app->shutDown();
-        gApplication = nullptr;
-    }
+    ~AppHarness() { endApplication(); }
+    AppHarness(const AppHarness&) = delete;
+    AppHarness& operator=(const AppHarness&) = delete;
 
     // Delivers a key-down through the window procedure, as the loop does.
     void key(std::uintptr_t code)
@@ -38,7 +40,7 @@ struct AppHarness {
     HeadlessWindow window{mainWindowProc};
     HeadlessMouse mouse;
     VirtualClock clock;
-    std::unique_ptr<Application> app;
+    Application* app = nullptr;
     bool quit = false;
     int lastExitCode = -1;
 };

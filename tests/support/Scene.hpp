@@ -2,33 +2,30 @@
 // two emitters configured as the program makes them, stepped to a steady state.
 #pragma once
 
+#include "app/Scene.hpp"
 #include "gfx/ScreenDevice.hpp"
-#include "platform/HeadlessDisplay.hpp"
+#include "platform/headless/HeadlessDisplay.hpp"
 #include "sim/Random.hpp"
 #include "sim/SmokeEmitter.hpp"
 #include "sim/SparklerEmitter.hpp"
 
 #include <memory>
 
-// A 1024 x 768 RGB565 screen in memory.
+// The program's RGB565 screen in memory.
 struct HeadlessScreen {
-    HeadlessScreen() { device.createFullScreenDisplay(&display, 1024, 768, 16); }
+    HeadlessScreen() { device.createFullScreenDisplay(&display, screenWidth, screenHeight, screenBitsPerPixel); }
     HeadlessDisplay display;
     ScreenDevice device;
 };
 
 inline std::unique_ptr<SparklerEmitter> makeMainSparkler(ScreenDevice* screen)
 {
-    auto sparkler = std::make_unique<SparklerEmitter>(2000, 0, 0.2, 1.0, 0.0, 200.0, 6, 1.0);
-    sparkler->loadSheet(screen, 113, 21, 18);
-    return sparkler;
+    return makeEmitter<SparklerEmitter>(screen, sparklerSettings);
 }
 
 inline std::unique_ptr<SmokeEmitter> makeSmoke(ScreenDevice* screen)
 {
-    auto smoke = std::make_unique<SmokeEmitter>(5000, 0, 3.0, 5.5, 0.0, 25.0, 1, 0.001);
-    smoke->loadSheet(screen, 115, 48, 4);
-    return smoke;
+    return makeEmitter<SmokeEmitter>(screen, smokeSettings);
 }
 
 // Both emitters at the screen centre, seeded, stepped `frames` times by `dt` with a frame
@@ -37,11 +34,12 @@ struct SteadyScene {
     explicit SteadyScene(std::uint32_t seed = 1, int frames = 600, double dt = 0.016)
     {
         randomSeed(seed);
-        screen.device.createSurfaceFromBitmap(&background, ImageName{103, nullptr}, 1024, 768);
+        screen.device.createSurfaceFromBitmap(&background, ImageName{backgroundImage, nullptr}, screenWidth,
+                                              screenHeight);
         sparkler = makeMainSparkler(&screen.device);
         smoke = makeSmoke(&screen.device);
-        sparkler->position.set(512.0, 384.0, 0.0);
-        smoke->position.set(512.0, 384.0, 0.0);
+        sparkler->position.set(screenCentreX, screenCentreY, 0.0);
+        smoke->position.set(screenCentreX, screenCentreY, 0.0);
         for (int i = 0; i < frames; ++i) {
             sparkler->update(&screen.device, dt);
             smoke->update(&screen.device, dt);
@@ -54,7 +52,7 @@ struct SteadyScene {
         ScreenDevice& device = screen.device;
         device.clear(0);
         if (background != nullptr)
-            device.blit(0, 0, background.get(), Rect{0, 0, 1024, 768});
+            device.blit(0, 0, background.get(), Rect{0, 0, screenWidth, screenHeight});
         smoke->render(&device);
         sparkler->render(&device);
         return device.present();

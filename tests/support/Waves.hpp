@@ -2,6 +2,8 @@
 // tones and noise to play, and levels and correlations of what a loopback device rendered.
 #pragma once
 
+#include "platform/WaveWriter.hpp"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -43,42 +45,15 @@ private:
     fs::path dir;
 };
 
-inline void put16(std::string& s, unsigned v)
-{
-    s += static_cast<char>(v & 0xFF);
-    s += static_cast<char>((v >> 8) & 0xFF);
-}
-
-inline void put32(std::string& s, unsigned v)
-{
-    put16(s, v & 0xFFFF);
-    put16(s, v >> 16);
-}
-
 // A PCM wave file image: `data` holds the sample bytes as stored.
 inline std::string waveImage(int channels, int bits, int rate, const std::string& data, int formatTag = 1)
 {
-    std::string s = "RIFF";
-    put32(s, static_cast<unsigned>(36 + data.size()));
-    s += "WAVEfmt ";
-    put32(s, 16);
-    put16(s, static_cast<unsigned>(formatTag));
-    put16(s, static_cast<unsigned>(channels));
-    put32(s, static_cast<unsigned>(rate));
-    put32(s, static_cast<unsigned>(rate * channels * bits / 8));
-    put16(s, static_cast<unsigned>(channels * bits / 8));
-    put16(s, static_cast<unsigned>(bits));
-    s += "data";
-    put32(s, static_cast<unsigned>(data.size()));
-    return s + data;
+    return waveFileImage(channels, bits, rate, data, formatTag);
 }
 
 inline std::string pcm16(const std::vector<std::int16_t>& samples)
 {
-    std::string s;
-    for (std::int16_t v : samples)
-        put16(s, static_cast<std::uint16_t>(v));
-    return s;
+    return pcm16Bytes(samples);
 }
 
 inline void writeFile(const fs::path& path, const std::string& bytes)

@@ -1,0 +1,123 @@
+// SoundLoader: finds a wave file (working directory, then beside the program) and reads it with
+// SDL's wave reader, converted to 16-bit samples; see the header. Limits keep a hostile or
+// broken file from exhausting memory.
+#include "platform/SoundLoader.hpp"
+
+#include "platform/openal/SoundRegistry.hpp"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+namespace {
+
+constexpr Uint32 kMaxWaveBytes = 256u << 20;
+
+bool isFile(const std::filesystem::path& path)
+{
+    std::error_code ec;
+    return std::filesystem::is_regular_file(path, ec);
+}
+
+// Where `name` lies: the working directory first, then the program's own directory.
+std::string findFile(const char* name)
+{
+    const std::filesystem::path asGiven(name);
+    if (isFile(asGiven))
+        return asGiven.string();
+    if (asGiven.is_absolute())
+        return {};
+    char* base = SDL_GetBasePath();
+    if (base == nullptr)
+        return {};
+    const std::filesystem::path beside = std::filesystem::path(base) / asGiven;
+    SDL_free(base);
+    return isFile(beside) ? beside.string() : std::string();
+}
+
+std::string sdlReason()
+{
+    const char* reason = SDL_GetError();
+    return reason != nullptr && *reason != '\0' ? std::string(" (") + reason + ")" : std::string();
+}
+
+} // namespace
+
+std::unique_ptr<SoundSegment> SoundLoader::loadObjectFromFile(const char* name, std::string& error)
+{
+    if (name == nullptr || *name == '\0') {
+        error = "no sound file was named";
+        return nullptr;
+    }
+    const std::string path = findFile(name);
+    if (path.empty()) {
+        error = std::string(name) + ": not found in the working directory or beside the program";
+        return nullptr;
+    }
+    SDL_RWops* stream = SDL_RWFromFile(path.c_str(), "rb");
+    if (stream == nullptr) {
+        error = path + ": cannot be opened" + sdlReason();
+        return nullptr;
+    }
+    const Sint64 size = SDL_RWsize(stream);
+    if (size < 0 || size > static_cast<Sint64>(kMaxWaveBytes) + 65536) {
+        SDL_RWclose(stream);
+        error = path + ": too large for a sound";
+        return nullptr;
+    }
+    SDL_AudioSpec layout{};
+    Uint8* data = nullptr;
+    Uint32 length = 0;
+    SDL_ClearError();
+    if (SDL_LoadWAV_RW(stream, 1, &layout, &data, &length) == nullptr) {
+        error = path + ": not a wave file" + sdlReason();
+        return nullptr;
+    }
+    std::string problem;
+    if (layout.channels < 1 || layout.channels > 2)
+        problem = "has " + std::to_string(layout.channels) + " channels; only mono and stereo can be played";
+    else if (layout.freq <= 0 || layout.freq > openal::maxSampleRate)
+        problem = "has an unusable sample rate of " + std::to_string(layout.freq) + " Hz";
+    else if (length == 0 || data == nullptr)
+        problem = "holds no samples";
+    else if (length > kMaxWaveBytes)
+        problem = "too large for a sound";
+    SDL_AudioCVT convert{};
+    if (problem.empty() && SDL_BuildAudioCVT(&convert, layout.format, layout.channels, layout.freq, AUDIO_S16SYS,
+                                             layout.channels, layout.freq) < 0)
+        problem = "its sample format cannot be converted" + sdlReason();
+    if (!problem.empty()) {
+        SDL_FreeWAV(data);
+        error = path + ": " + problem;
+        return nullptr;
+    }
+    std::vector<Uint8> bytes(data, data + length);
+    SDL_FreeWAV(data);
+    std::size_t converted = bytes.size();
+    if (convert.needed != 0) {
+        bytes.resize(static_cast<std::size_t>(length) * static_cast<std::size_t>(std::max(convert.len_mult, 1)));
+        convert.buf = bytes.data();
+        convert.len = static_cast<int>(length);
+        if (SDL_ConvertAudio(&convert) != 0) {
+            error = path + ": its samples cannot be converted" + sdlReason();
+            return nullptr;
+        }
+        converted = static_cast<std::size_t>(std::max(convert.len_cvt, 0));
+    }
+    const std::size_t frameBytes = sizeof(std::int16_t) * layout.channels;
+    const std::size_t frameCount = std::min(converted, bytes.size()) / frameBytes;
+    if (frameCount == 0) {
+        error = path + ": holds no samples";
+        return nullptr;
+    }
+    std::unique_ptr<SoundSegment> segment(new SoundSegment());
+    segment->samples.resize(frameCount * layout.channels);
+    std::memcpy(segment->samples.data(), bytes.data(), frameCount * frameBytes);
+    segment->channelCount = layout.channels;
+    segment->frequency = layout.freq;
+    segment->filePath = path;
+    return segment;
+}

@@ -1,0 +1,70 @@
+// SdlDisplay: the display side of the SDL window. It shows RGB565 frames full screen on the
+// desktop's own mode (or in a window after Alt+Enter), scaled with the aspect kept, at most 60
+// a second; it remakes the renderer after a device reset and saves the frame on screen for
+// PrintScreen. It lives inside its SdlWindow, whose SDL window it draws into.
+#pragma once
+
+#include "platform/Display.hpp"
+#include "platform/ResultCodes.hpp"
+#include "platform/sdl/FramePacer.hpp"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct SDL_Renderer;
+struct SDL_Texture;
+class SdlWindow;
+
+class SdlDisplay : public Display {
+public:
+    explicit SdlDisplay(SdlWindow& window);
+    ~SdlDisplay() override;
+    SdlDisplay(const SdlDisplay&) = delete;
+    SdlDisplay& operator=(const SdlDisplay&) = delete;
+
+    // Only 16 bits per pixel. Shows the window full screen (or as a window if the user has
+    // chosen that with Alt+Enter) and makes the renderer and the frame texture.
+    int open(int width, int height, int bitsPerPixel) override;
+    // Shows the frame and waits for its turn; DDERR_SURFACELOST once after a renderer reset.
+    int show(const std::uint16_t* pixels, int width, int height) override;
+    // Gives the screen back: drops the renderer, leaves full screen, hides the window.
+    void close() override;
+    // Why the last open or show failed, from SDL; empty when nothing failed.
+    const char* lastError() const override { return error.c_str(); }
+    const std::string& displayError() const { return error; }
+
+    // Alt+Enter: between full screen and a window of the frame's size.
+    void toggleFullScreen();
+    // The renderer's textures (targetsOnly) or the whole renderer went away; the next show
+    // makes them again.
+    void renderReset(bool targetsOnly);
+    // Writes the frame on screen as sparkler-YYYYMMDD-HHMMSS.png in the working directory;
+    // the file name, or empty when nothing has been shown or writing failed.
+    std::string saveScreenshot();
+
+    // The frame last shown, top row first; empty before the first show.
+    const std::vector<std::uint16_t>& shownFrame() const { return lastFrame; }
+    bool isFullScreen() const { return fullScreen; }
+
+private:
+    bool makeRenderer();
+    bool makeTexture();
+    void dropRenderer();
+    void restartPacing();
+    int fail(const char* step);
+
+    SdlWindow& owner;
+    SDL_Renderer* renderer = nullptr;
+    SDL_Texture* texture = nullptr;
+    bool fullScreen = true;
+    bool opened = false;
+    bool targetsReset = false;
+    bool deviceReset = false;
+    bool vsync = false;
+    int frameWidth = 0;
+    int frameHeight = 0;
+    std::vector<std::uint16_t> lastFrame;
+    std::string error;
+    FramePacer pacer;
+};

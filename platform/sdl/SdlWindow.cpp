@@ -1,0 +1,209 @@
+// SdlWindow: SDL's window and event queue behind the Window interface; see the header.
+// Key-downs become WM_KEYDOWN with virtual-key codes; Alt with a key is a system key and no
+// key-down, as on the desktop the program was made for.
+#include "platform/sdl/SdlWindow.hpp"
+
+#include "platform/sdl/SdlKeyCodes.hpp"
+
+#include <SDL.h>
+
+#include <cstring>
+
+namespace {
+
+constexpr Uint32 subsystems = SDL_INIT_VIDEO | SDL_INIT_EVENTS | SDL_INIT_TIMER;
+// The window starts at the size of the program's frame; the display sets it again on open.
+constexpr int initialWidth = 1024;
+constexpr int initialHeight = 768;
+
+// The key-down's lParam: a repeat count of 1, and bit 30 when the key was already down.
+std::intptr_t keyDownParam(bool repeat)
+{
+    return repeat ? (std::intptr_t{1} | (std::intptr_t{1} << 30)) : std::intptr_t{1};
+}
+
+bool takeFront(std::deque<Message>& queue, Message& message)
+{
+    if (queue.empty())
+        return false;
+    message = queue.front();
+    queue.pop_front();
+    return true;
+}
+
+} // namespace
+
+std::unique_ptr<SdlWindow> SdlWindow::create(const char* title, WindowProcedure procedure, std::string& error)
+{
+    // Relative mouse mode must be the real one: the warping imitation loses motion.
+    SDL_SetHint(SDL_HINT_MOUSE_RELATIVE_MODE_WARP, "0");
+    // Closing the window is a close request for the program to answer, not a quit of its own.
+    SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+    if (SDL_InitSubSystem(subsystems) != 0) {
+        error = std::string("The video system could not be started (") + SDL_GetError() + ").";
+        return nullptr;
+    }
+    // Without a display SDL falls back to drivers that draw nowhere; unless the user asked for
+    // one of them by name, that is no display at all.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const bool drawsNowhere = driver != nullptr && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
+    if (drawsNowhere && SDL_getenv("SDL_VIDEODRIVER") == nullptr) {
+        error = "No display is available (DISPLAY and WAYLAND_DISPLAY name no running display server).";
+        SDL_QuitSubSystem(subsystems);
+        return nullptr;
+    }
+    SDL_Window* made = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, initialWidth, initialHeight,
+                                        SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
+    if (made == nullptr) {
+        error = std::string("The main window could not be created (") + SDL_GetError() + ").";
+        SDL_QuitSubSystem(subsystems);
+        return nullptr;
+    }
+    // Keys are read as key-downs only; text input would only add events and an input method.
+    SDL_StopTextInput();
+    return std::unique_ptr<SdlWindow>(new SdlWindow(made, procedure));
+}
+
+SdlWindow::SdlWindow(SDL_Window* sdlWindow, WindowProcedure windowProcedure)
+    : window(sdlWindow), procedure(windowProcedure)
+{
+}
+
+SdlWindow::~SdlWindow()
+{
+    screen.close();
+    mouseDevice.setFocus(false); // relative mode off while SDL's video still runs
+    SDL_DestroyWindow(window);
+    SDL_QuitSubSystem(subsystems);
+}
+
+bool SdlWindow::peekMessage(Message& message)
+{
+    pumpEvents();
+    if (takeFront(posted, message))
+        return true;
+    if (quitPending) {
+        quitPending = false;
+        message = Message{nullptr, WM_QUIT, quitCode, 0};
+        return true;
+    }
+    if (takeFront(input, message))
+        return true;
+    if (paintPending && !destroyed) {
+        paintPending = false;
+        message = Message{this, WM_PAINT, 0, 0};
+        return true;
+    }
+    return false;
+}
+
+void SdlWindow::postMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam)
+{
+    if (destroyed)
+        return;
+    posted.push_back(Message{this, message, wParam, lParam});
+}
+
+void SdlWindow::postQuitMessage(int exitCode)
+{
+    quitPending = true;
+    quitCode = static_cast<std::uintptr_t>(exitCode);
+}
+
+long SdlWindow::dispatchMessage(const Message& message)
+{
+    if (message.window == nullptr || procedure == nullptr)
+        return 0;
+    return procedure(message.window, message.message, message.wParam, message.lParam);
+}
+
+long SdlWindow::defaultProcedure(std::uint32_t message, std::uintptr_t, std::intptr_t)
+{
+    if (message != WM_CLOSE || destroyed)
+        return 0;
+    // The window goes away at once: it is hidden, loses the mouse, and whatever was queued for
+    // it is dropped; the program learns of it through WM_DESTROY before this returns.
+    destroyed = true;
+    SDL_HideWindow(window);
+    focusChanged(false);
+    posted.clear();
+    input.clear();
+    paintPending = false;
+    if (procedure != nullptr)
+        procedure(this, WM_DESTROY, 0, 0);
+    return 0;
+}
+
+void SdlWindow::showCursor(bool visible)
+{
+    SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE);
+}
+
+void SdlWindow::pumpEvents()
+{
+    SDL_Event event;
+    while (SDL_PollEvent(&event) != 0)
+        translate(event);
+}
+
+void SdlWindow::translate(const SDL_Event& event)
+{
+    if (event.type == SDL_KEYDOWN) {
+        translateKey(event);
+    } else if (event.type == SDL_QUIT) {
+        postMessage(WM_CLOSE, 0, 0); // an interrupt or terminate signal: a close request too
+    } else if (event.type == SDL_RENDER_TARGETS_RESET) {
+        screen.renderReset(true);
+    } else if (event.type == SDL_RENDER_DEVICE_RESET) {
+        screen.renderReset(false);
+    } else if (event.type == SDL_WINDOWEVENT) {
+        const Uint8 what = event.window.event;
+        if (what == SDL_WINDOWEVENT_CLOSE)
+            postMessage(WM_CLOSE, 0, 0);
+        else if (what == SDL_WINDOWEVENT_EXPOSED)
+            paintPending = true;
+        else if (what == SDL_WINDOWEVENT_FOCUS_GAINED)
+            focusChanged(!destroyed);
+        else if (what == SDL_WINDOWEVENT_FOCUS_LOST)
+            focusChanged(false);
+    } else {
+        mouseDevice.onEvent(event); // it takes the mouse events and ignores the rest
+    }
+}
+
+void SdlWindow::translateKey(const SDL_Event& event)
+{
+    if (destroyed)
+        return;
+    const SDL_Keysym& key = event.key.keysym;
+    const bool repeat = event.key.repeat != 0;
+    if (key.scancode == SDL_SCANCODE_PRINTSCREEN) {
+        if (!repeat)
+            screen.saveScreenshot();
+        return;
+    }
+    if ((key.mod & KMOD_ALT) != 0) {
+        // System keys: Alt+Enter switches between full screen and a window, Alt+F4 asks to
+        // close; every other key with Alt, and Alt itself, reaches the program not at all.
+        if (repeat)
+            return;
+        if (key.sym == SDLK_RETURN || key.sym == SDLK_KP_ENTER)
+            screen.toggleFullScreen();
+        else if (key.sym == SDLK_F4)
+            postMessage(WM_CLOSE, 0, 0);
+        return;
+    }
+    if (key.sym == SDLK_F10)
+        return; // F10 alone is a system key too
+    const std::uintptr_t code = virtualKeyFromSdl(key.sym, key.scancode, (key.mod & KMOD_NUM) != 0);
+    if (code == 0)
+        return;
+    input.push_back(Message{this, WM_KEYDOWN, code, keyDownParam(repeat)});
+}
+
+void SdlWindow::focusChanged(bool focused)
+{
+    focus = focused;
+    mouseDevice.setFocus(focused);
+}
+

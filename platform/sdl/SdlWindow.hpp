@@ -1,0 +1,73 @@
+// SdlWindow: the main window over SDL: its own message queue, filled from SDL's events at every
+// peek, the key translation, the system keys and the focus. Alt+Enter (full screen or a window)
+// and PrintScreen (a PNG of the frame on screen) are handled here and never reach the program;
+// they act on the window's display, which lives inside it (under SDL the display is a window).
+// One instance per process.
+#pragma once
+
+#include "platform/Window.hpp"
+#include "platform/sdl/SdlDisplay.hpp"
+#include "platform/sdl/SdlMouse.hpp"
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+
+struct SDL_Window;
+union SDL_Event;
+
+class SdlWindow : public Window {
+public:
+    // Starts SDL's video and makes the window, hidden, with the given title. Null when that
+    // fails, with error set to one sentence that includes SDL's reason.
+    static std::unique_ptr<SdlWindow> create(const char* title, WindowProcedure procedure, std::string& error);
+    ~SdlWindow() override;
+    SdlWindow(const SdlWindow&) = delete;
+    SdlWindow& operator=(const SdlWindow&) = delete;
+
+    // Messages come out in this order: those posted (and close requests), then the quit
+    // message once nothing is posted, then key-downs, then a paint request. Messages of the
+    // window (not the quit message) are dropped once it has been destroyed.
+    bool peekMessage(Message& message) override;
+    void postMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
+    void postQuitMessage(int exitCode) override;
+    // Calls the procedure with the message; a message without a window (quit) goes nowhere.
+    long dispatchMessage(const Message& message) override;
+    // WM_CLOSE hides and destroys the window and sends WM_DESTROY through the procedure.
+    long defaultProcedure(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
+    void validate() override {} // nothing is painted through the window
+    void showCursor(bool visible) override;
+    bool hasFocus() const override { return focus; }
+
+    SdlDisplay* display() { return &screen; }
+    Mouse* mouse() { return &mouseDevice; }
+    bool isDestroyed() const { return destroyed; }
+
+    // For the display: the SDL window it draws into, and the focus it takes away on close.
+    SDL_Window* sdlWindow() const { return window; }
+    void loseFocus() { focusChanged(false); }
+
+private:
+    SdlWindow(SDL_Window* window, WindowProcedure procedure);
+
+    void pumpEvents();
+    void translate(const SDL_Event& event);
+    void translateKey(const SDL_Event& event);
+    void focusChanged(bool focused);
+
+    SDL_Window* window = nullptr;
+    WindowProcedure procedure = nullptr;
+    SdlMouse mouseDevice{true};
+
+    std::deque<Message> posted;
+    std::deque<Message> input;
+    bool quitPending = false;
+    std::uintptr_t quitCode = 0;
+    bool paintPending = false;
+
+    bool focus = false;
+    bool destroyed = false;
+    // Declared last: it is closed before the window and the mouse go.
+    SdlDisplay screen{*this};
+};

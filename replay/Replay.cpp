@@ -1,0 +1,123 @@
+// Replay: the headless run of the whole application, frame by frame; see the header.
+#include "replay/Replay.hpp"
+
+#include "app/Application.hpp"
+#include "platform/FrameTimer.hpp"
+#include "platform/headless/HeadlessDisplay.hpp"
+#include "platform/headless/HeadlessMouse.hpp"
+#include "platform/headless/HeadlessWindow.hpp"
+#include "shell/MainWindow.hpp"
+#include "platform/PngWriter.hpp"
+#include "platform/WaveWriter.hpp"
+#include "platform/AudioDevice.hpp"
+#include "platform/headless/VirtualClock.hpp"
+#include "replay/ReplayTrace.hpp"
+
+#include <cstdio>
+#include <memory>
+
+std::uint64_t runMilliseconds(const ReplayOptions& options)
+{
+    if (options.frames <= 1)
+        return 0;
+    std::uint64_t total = static_cast<std::uint64_t>(options.frames - 1) * options.dtMs;
+    for (const auto& [frame, ms] : options.script.dtMs) {
+        if (frame > 0 && frame < options.frames)
+            total = total - options.dtMs + ms;
+    }
+    return total;
+}
+
+namespace {
+
+constexpr int kWavRate = 44100;
+
+bool writeFrame(const HeadlessDisplay& display, const std::string& path, std::string& error)
+{
+    if (display.frame().empty() || !writePng(path.c_str(), display.frame().data(), display.frameWidth(), display.frameHeight())) {
+        error = path + ": the frame could not be written as a PNG";
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int runReplay(const ReplayOptions& options, std::ostream* trace, std::string& error)
+{
+    HeadlessDisplay display;
+    HeadlessWindow window(mainWindowProc);
+    HeadlessMouse mouse;
+    VirtualClock clock(options.seed);
+    std::unique_ptr<AudioDevice> audio;
+    if (!options.wavPath.empty()) {
+        audio = AudioDevice::openLoopback(kWavRate, error);
+        if (audio == nullptr)
+            return 1;
+    }
+    const Platform instance{&display, &mouse, &clock, audio.get()};
+
+    Application* app = startApplication(instance, window, error);
+    if (app == nullptr)
+        return 1;
+
+    FrameTimer timer;
+    int exitCode = 0;
+    std::vector<std::int16_t> sound;
+    std::uint64_t elapsedMs = 0;
+    std::uint64_t mixedFrames = 0;
+    for (std::int64_t frame = 0; frame < options.frames; ++frame) {
+        if (frame > 0) {
+            auto dt = options.script.dtMs.find(frame);
+            const std::uint32_t ms = dt != options.script.dtMs.end() ? dt->second : options.dtMs;
+            clock.advance(ms);
+            // The time since the previous frame sounds as that frame left things.
+            elapsedMs += ms;
+            const std::uint64_t due = elapsedMs * kWavRate / 1000;
+            if (audio != nullptr && due > mixedFrames) {
+                audio->render(static_cast<int>(due - mixedFrames), sound);
+                mixedFrames = due;
+            }
+        }
+        if (auto keys = options.script.keys.find(frame); keys != options.script.keys.end()) {
+            for (std::uintptr_t code : keys->second)
+                window.postMessage(WM_KEYDOWN, code, 0);
+        }
+        if (auto motion = options.script.motion.find(frame); motion != options.script.motion.end())
+            mouse.move(static_cast<std::int32_t>(motion->second.dx), static_cast<std::int32_t>(motion->second.dy));
+        if (!pumpMessages(window, exitCode))
+            break; // the window was closed: no further frame runs
+
+        const float dt = timer.nextDt(clock);
+        const bool presentFailed = runFrame(*app, dt);
+
+        const std::vector<std::uint16_t>& shown = display.frame();
+        if (trace != nullptr)
+            *trace << traceLine(frame, dt, *app, frameHash(shown.data(), shown.size())) << '\n';
+        if (!options.pngDir.empty() && options.pngEvery > 0 && frame % options.pngEvery == 0) {
+            char name[32];
+            std::snprintf(name, sizeof name, "/frame-%06lld.png", static_cast<long long>(frame));
+            if (!writeFrame(display, options.pngDir + name, error)) {
+                exitCode = 1;
+                break;
+            }
+        }
+        if (auto png = options.pngFrames.find(frame); png != options.pngFrames.end()) {
+            if (!writeFrame(display, png->second, error)) {
+                exitCode = 1;
+                break;
+            }
+        }
+        if (presentFailed) {
+            error = "the frame could not be shown";
+            exitCode = 1;
+            break;
+        }
+    }
+    endApplication();
+    if (audio != nullptr && !writeWave(options.wavPath, sound, 2, kWavRate)) {
+        error = options.wavPath + ": the sound could not be written";
+        return 1;
+    }
+    return exitCode;
+}

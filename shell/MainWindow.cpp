@@ -1,0 +1,96 @@
+// The entry's loop: messages first, then one timed frame whenever none is waiting; and the one
+// start-up and shutdown of the application that every entry goes through.
+#include "shell/MainWindow.hpp"
+
+#include "app/Application.hpp"
+#include "platform/Clock.hpp"
+
+#include <cstdio>
+
+Application* gApplication = nullptr;
+
+long mainWindowProc(Window* window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam)
+{
+    Application::handleMessage(gApplication, window, message, wParam, lParam);
+    return window->defaultProcedure(message, wParam, lParam);
+}
+
+bool pumpMessages(Window& window, int& exitCode)
+{
+    Message message;
+    while (window.peekMessage(message)) {
+        if (message.message == WM_QUIT) {
+            exitCode = static_cast<int>(message.wParam);
+            return false;
+        }
+        window.dispatchMessage(message);
+    }
+    return true;
+}
+
+bool runFrame(Application& app, float dt)
+{
+    app.inputStep();
+    app.updateStep(dt);
+    return app.renderStep() == 1;
+}
+
+Application* startApplication(const Platform& instance, Window& window, std::string& error)
+{
+    auto* app = new Application(instance, &window);
+    if (app->startUpResult != 0) {
+        error = app->startUpFailure();
+        app->shutDown();
+        delete app;
+        return nullptr;
+    }
+    gApplication = app;
+    return app;
+}
+
+void endApplication()
+{
+    if (gApplication == nullptr)
+        return;
+    gApplication->shutDown();
+    delete gApplication;
+    gApplication = nullptr;
+}
+
+PassResult runOnePass(Window& window, Clock& clock, FrameTimer& timer, int& exitCode)
+{
+    if (!pumpMessages(window, exitCode))
+        return PassResult::Quit;
+    if (gApplication == nullptr)
+        return PassResult::Continue;
+    return runFrame(*gApplication, timer.nextDt(clock)) ? PassResult::DisplayLost : PassResult::Continue;
+}
+
+int runProgram(const Platform& instance, Window& window)
+{
+    std::string error;
+    if (startApplication(instance, window, error) == nullptr) {
+        std::fprintf(stderr, "sparkler: %s\n", error.c_str());
+        return 1;
+    }
+    FrameTimer timer;
+    int exitCode = 0;
+    for (;;) {
+        if (instance.clock == nullptr) {
+            // Without a clock no frame can be timed: the messages are drained once and the
+            // run ends, as it always has.
+            pumpMessages(window, exitCode);
+            break;
+        }
+        const PassResult result = runOnePass(window, *instance.clock, timer, exitCode);
+        if (result == PassResult::Quit)
+            break;
+        if (result == PassResult::DisplayLost) {
+            std::fprintf(stderr, "sparkler: the display was lost; the frame could not be shown\n");
+            exitCode = 1;
+            break;
+        }
+    }
+    endApplication();
+    return exitCode;
+}

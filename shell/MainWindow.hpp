@@ -1,0 +1,46 @@
+// The program's entry side: the one global application, the window procedure, the message
+// pump and one pass of the loop, shared by the windowed program, the replay tool and the
+// tests. The loop never waits itself; the display's present is where a frame waits its turn.
+// A host that owns the loop (the browser's animation callback) calls runOnePass itself.
+#pragma once
+
+#include "platform/FrameTimer.hpp"
+#include "platform/Platform.hpp"
+#include "platform/Window.hpp"
+
+#include <string>
+
+class Application;
+class Clock;
+
+// The one application; null until it has been constructed.
+extern Application* gApplication;
+
+// Hands every message to the application, then to the window's default handling.
+long mainWindowProc(Window* window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
+
+// Takes and dispatches every waiting message. False once the quit message was taken; its
+// wParam is then in exitCode.
+bool pumpMessages(Window& window, int& exitCode);
+
+// Runs the three steps of one frame. True when presenting failed and the run must end.
+bool runFrame(Application& app, float dt);
+
+// Constructs the application over `instance` and makes it gApplication. A failed start-up is
+// shut down and deleted again at once: null, with the reason in `error`.
+Application* startApplication(const Platform& instance, Window& window, std::string& error);
+// Shuts gApplication down, deletes it and leaves gApplication null; nothing when it is null.
+void endApplication();
+
+// What one pass of the loop left to do.
+enum class PassResult { Continue, Quit, DisplayLost };
+
+// One pass of the loop: drains the waiting messages, then runs one timed frame of gApplication.
+// Quit (with exitCode set from the quit message) once the window has been closed; DisplayLost
+// when the frame could not be shown.
+PassResult runOnePass(Window& window, Clock& clock, FrameTimer& timer, int& exitCode);
+
+// Starts the application over `instance`, runs passes until quit or a failed present, shuts
+// down and returns the exit code. A failed start-up or a lost display is reported in one line
+// on stderr and gives 1.
+int runProgram(const Platform& instance, Window& window);
