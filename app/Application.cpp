@@ -10,7 +10,6 @@
 #include "platform/Window.hpp"
 #include "sim/Random.hpp"
 
-
 Application::Application(const Platform& instance, Window* window)
 {
     randomSeed(instance.clock != nullptr ? instance.clock->calendarSeconds() : 0u);
@@ -26,7 +25,7 @@ int Application::startUp(const Platform& instance, Window* window)
     screen = std::make_unique<ScreenDevice>();
     if (screen->createFullScreenDisplay(instance.display, screenWidth, screenHeight, screenBitsPerPixel) < 0) {
         failure = "cannot take the display to " + std::to_string(screenWidth) + "x" + std::to_string(screenHeight)
-                  + " at " + std::to_string(screenBitsPerPixel) + " bits per pixel";
+            + " at " + std::to_string(screenBitsPerPixel) + " bits per pixel";
         if (instance.display != nullptr && *instance.display->lastError() != '\0')
             failure += std::string(": ") + instance.display->lastError();
         return 1;

@@ -14,8 +14,8 @@ constexpr std::uint32_t kLightGrey = 0xC8C8C8;
 constexpr std::uint32_t kBlack = 0;
 
 const char* const kCommandLines[] = {
-    "Smoke On/Off: Press S",        "Sparkler On/Off: Press K",    "Gravity Adjust: PgUp/PgDn",
-    "Background On/Off: Press B",   "Sparkler Colours: Press 1-8", "Cool (Side) Effect: Press C",
+    "Smoke On/Off: Press S",      "Sparkler On/Off: Press K",    "Gravity Adjust: PgUp/PgDn",
+    "Background On/Off: Press B", "Sparkler Colours: Press 1-8", "Cool (Side) Effect: Press C",
     "Reverse Sound L/R: Press R",
 };
 
@@ -26,7 +26,8 @@ void Application::drawHelpOverlay()
     const Rect source{std::abs(helpSlide), 0, 158, 200};
     char sparklerLine[100];
     char smokeLine[100];
-    std::snprintf(sparklerLine, sizeof sparklerLine, "Sparkler Particles: %d", sparkler != nullptr ? sparkler->aliveCount : 0);
+    std::snprintf(sparklerLine, sizeof sparklerLine, "Sparkler Particles: %d",
+                  sparkler != nullptr ? sparkler->aliveCount : 0);
     std::snprintf(smokeLine, sizeof smokeLine, "Smoke Particles: %d", smoke != nullptr ? smoke->aliveCount : 0);
 
     if (helpSurface != nullptr) {

@@ -38,7 +38,12 @@ int Application::handleMessage(Application* app, Window* window, std::uint32_t m
         app->colourCycling = true;
         sparkler.setColour(0);
         break;
-    case '2': case '3': case '4': case '5': case '6': case '7':
+    case '2':
+    case '3':
+    case '4':
+    case '5':
+    case '6':
+    case '7':
         app->colourCycling = false;
         sparkler.setColour(static_cast<int>(wParam) - '2');
         break;

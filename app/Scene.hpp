@@ -30,8 +30,7 @@ constexpr EmitterSettings sparklerSettings{2000, 0, 0.2, 1.0, 0.0, 200.0, 6, 1.0
 constexpr EmitterSettings smokeSettings{5000, 0, 3.0, 5.5, 0.0, 25.0, 1, 0.001, 115, 48, 4};
 
 // An emitter of the given kind made with `settings`, its sheet loaded from the image table.
-template <class Emitter>
-std::unique_ptr<Emitter> makeEmitter(ScreenDevice* screen, const EmitterSettings& settings)
+template <class Emitter> std::unique_ptr<Emitter> makeEmitter(ScreenDevice* screen, const EmitterSettings& settings)
 {
     auto emitter = std::make_unique<Emitter>(settings.capacity, settings.oneShot, settings.lifeLow, settings.lifeHigh,
                                              settings.speedBase, settings.speedRange, settings.colourCount,

@@ -38,10 +38,12 @@ Result BitmapSurface::drawBitmap(const Image* bitmap, int x, int y, int width, i
     const int outHeight = surface->height;
     std::vector<int> sourceColumns(static_cast<std::size_t>(outWidth));
     for (int column = 0; column < outWidth; ++column)
-        sourceColumns[static_cast<std::size_t>(column)] = (x + static_cast<int>(static_cast<long long>(column) * width / outWidth)) * 3;
+        sourceColumns[static_cast<std::size_t>(column)]
+            = (x + static_cast<int>(static_cast<long long>(column) * width / outWidth)) * 3;
     for (int row = 0; row < outHeight; ++row) {
         const int sourceRow = y + static_cast<int>(static_cast<long long>(row) * height / outHeight);
-        const std::uint8_t* in = bitmap->rgb.data() + static_cast<std::size_t>(sourceRow) * static_cast<std::size_t>(bitmap->width) * 3;
+        const std::uint8_t* in
+            = bitmap->rgb.data() + static_cast<std::size_t>(sourceRow) * static_cast<std::size_t>(bitmap->width) * 3;
         std::uint16_t* out = surface->row(row);
         for (int column = 0; column < outWidth; ++column) {
             const std::uint8_t* p = in + sourceColumns[static_cast<std::size_t>(column)];

@@ -5,8 +5,8 @@
 // Made only by ScreenDevice::createSurfaceFromBitmap; disposed of by destroy, then deletion.
 #pragma once
 
-#include "platform/ResultCodes.hpp"
 #include "gfx/Surface.hpp"
+#include "platform/ResultCodes.hpp"
 
 #include <cstdint>
 #include <memory>

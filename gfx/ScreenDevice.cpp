@@ -143,8 +143,7 @@ Result ScreenDevice::clear(std::uint32_t pixelValue)
     return DD_OK;
 }
 
-Result ScreenDevice::createSurfaceFromBitmap(std::unique_ptr<BitmapSurface>* out, ImageName name, int width,
-                                             int height)
+Result ScreenDevice::createSurfaceFromBitmap(std::unique_ptr<BitmapSurface>* out, ImageName name, int width, int height)
 {
     if (directDraw == nullptr || out == nullptr || (name.resourceId == 0 && name.fileName == nullptr))
         return E_INVALIDARG;

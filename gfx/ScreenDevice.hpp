@@ -5,8 +5,8 @@
 #pragma once
 
 #include "gfx/BitmapSurface.hpp"
-#include "platform/ResultCodes.hpp"
 #include "gfx/Surface.hpp"
+#include "platform/ResultCodes.hpp"
 
 #include <cstdint>
 #include <memory>

@@ -12,8 +12,7 @@ struct Surface {
     Surface(int surfaceWidth, int surfaceHeight)
         : width(surfaceWidth), height(surfaceHeight),
           pixels(static_cast<std::size_t>(surfaceWidth) * static_cast<std::size_t>(surfaceHeight), 0)
-    {
-    }
+    {}
 
     std::uint16_t* row(int y) { return pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width); }
     const std::uint16_t* row(int y) const

@@ -27,7 +27,7 @@ public:
 
 private:
     AudioDevice() = default;
-    void* device = nullptr;  // ALCdevice
+    void* device = nullptr; // ALCdevice
     void* context = nullptr; // ALCcontext
     void* renderSamples = nullptr;
     int rate = 0;

@@ -35,7 +35,7 @@ private:
     int frequency = 0;
     int repeats = 0;
     std::string filePath;
-    unsigned buffer = 0;     // as loaded
+    unsigned buffer = 0; // as loaded
     unsigned monoBuffer = 0; // mixed down for a 3D source, made when first needed
     std::uint64_t deviceSerial = 0; // the device holding the buffers
 };

@@ -14,7 +14,6 @@ constexpr std::uint32_t WM_CLOSE = 16;
 constexpr std::uint32_t WM_QUIT = 0x12;
 constexpr std::uint32_t WM_KEYDOWN = 256;
 
-
 class Window;
 
 struct Message {

@@ -2,16 +2,16 @@
 #include "replay/Replay.hpp"
 
 #include "app/Application.hpp"
+#include "platform/AudioDevice.hpp"
 #include "platform/FrameTimer.hpp"
+#include "platform/PngWriter.hpp"
+#include "platform/WaveWriter.hpp"
 #include "platform/headless/HeadlessDisplay.hpp"
 #include "platform/headless/HeadlessMouse.hpp"
 #include "platform/headless/HeadlessWindow.hpp"
-#include "shell/MainWindow.hpp"
-#include "platform/PngWriter.hpp"
-#include "platform/WaveWriter.hpp"
-#include "platform/AudioDevice.hpp"
 #include "platform/headless/VirtualClock.hpp"
 #include "replay/ReplayTrace.hpp"
+#include "shell/MainWindow.hpp"
 
 #include <cstdio>
 #include <memory>
@@ -34,7 +34,8 @@ constexpr int kWavRate = 44100;
 
 bool writeFrame(const HeadlessDisplay& display, const std::string& path, std::string& error)
 {
-    if (display.frame().empty() || !writePng(path.c_str(), display.frame().data(), display.frameWidth(), display.frameHeight())) {
+    if (display.frame().empty()
+        || !writePng(path.c_str(), display.frame().data(), display.frameWidth(), display.frameHeight())) {
         error = path + ": the frame could not be written as a PNG";
         return false;
     }

@@ -16,8 +16,11 @@ int main(int argc, char** argv)
     std::string scriptPath;
     std::string tracePath;
     std::vector<std::string> pngFrames;
-    cli.add_option("--seed", options.seed, "Seed of the random generator (the program uses the calendar time)")->required();
-    cli.add_option("--frames", options.frames, "Number of frames to run")->required()->check(CLI::Range(0LL, 100000000LL));
+    cli.add_option("--seed", options.seed, "Seed of the random generator (the program uses the calendar time)")
+        ->required();
+    cli.add_option("--frames", options.frames, "Number of frames to run")
+        ->required()
+        ->check(CLI::Range(0LL, 100000000LL));
     cli.add_option("--dt-ms", options.dtMs, "Milliseconds between frames after frame 0 (default 16)");
     cli.add_option("--script", scriptPath, "Script of keys, mouse motion and frame times");
     cli.add_option("--trace", tracePath, "Write one JSON object per frame to this file ('-' for standard output)");

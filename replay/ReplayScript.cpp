@@ -31,8 +31,16 @@ bool readKey(const std::string& token, std::uintptr_t& code)
         const char* name;
         std::uintptr_t code;
     };
-    static const Named names[] = {{"Escape", VK_ESCAPE}, {"F12", VK_F12}, {"PageUp", VK_PRIOR}, {"PageDown", VK_NEXT},
-                                  {"B", 'B'}, {"C", 'C'}, {"H", 'H'}, {"K", 'K'}, {"R", 'R'}, {"S", 'S'}};
+    static const Named names[] = {{"Escape", VK_ESCAPE},
+                                  {"F12", VK_F12},
+                                  {"PageUp", VK_PRIOR},
+                                  {"PageDown", VK_NEXT},
+                                  {"B", 'B'},
+                                  {"C", 'C'},
+                                  {"H", 'H'},
+                                  {"K", 'K'},
+                                  {"R", 'R'},
+                                  {"S", 'S'}};
     for (const Named& n : names) {
         if (token == n.name) {
             code = n.code;

@@ -8,7 +8,6 @@
 
 #include <utility>
 
-
 Particle::Particle() = default;
 
 Particle::~Particle()
@@ -43,12 +42,13 @@ void Particle::draw(ScreenDevice* screen)
     if (frame < s.frameCount)
         s.currentFrame = frame;
 
-    const Rect source{s.currentFrame * s.frameWidth, s.row * s.frameHeight, s.currentFrame * s.frameWidth + s.frameWidth,
-                      s.row * s.frameHeight + s.frameHeight};
+    const Rect source{s.currentFrame * s.frameWidth, s.row * s.frameHeight,
+                      s.currentFrame * s.frameWidth + s.frameWidth, s.row * s.frameHeight + s.frameHeight};
     if (screen != nullptr) {
         // A negative coordinate becomes a huge unsigned one, which blit refuses.
         screen->blit(static_cast<std::uint32_t>(truncateToInt(position.x)),
-                     static_cast<std::uint32_t>(truncateToInt(static_cast<double>(screenHeight) - position.y)), s.sheet, source);
+                     static_cast<std::uint32_t>(truncateToInt(static_cast<double>(screenHeight) - position.y)), s.sheet,
+                     source);
     }
 }
 

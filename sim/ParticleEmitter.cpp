@@ -4,13 +4,12 @@
 #include "gfx/ScreenDevice.hpp"
 #include "sim/Random.hpp"
 
-ParticleEmitter::ParticleEmitter(int capacityIn, int oneShotIn, double lifeLowIn, double lifeHighIn,
-                                 double speedBaseIn, double speedRangeIn, int colourCountIn, double gravityScaleIn)
+ParticleEmitter::ParticleEmitter(int capacityIn, int oneShotIn, double lifeLowIn, double lifeHighIn, double speedBaseIn,
+                                 double speedRangeIn, int colourCountIn, double gravityScaleIn)
     : particles(std::make_unique<Particle[]>(static_cast<std::size_t>(capacityIn > 0 ? capacityIn : 0))),
       oneShot(oneShotIn), capacity(capacityIn > 0 ? capacityIn : 0), lifeLow(lifeLowIn), lifeHigh(lifeHighIn),
       speedBase(speedBaseIn), speedRange(speedRangeIn), gravityScale(gravityScaleIn), colourCount(colourCountIn)
-{
-}
+{}
 
 ParticleEmitter::~ParticleEmitter()
 {

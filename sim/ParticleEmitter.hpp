@@ -15,8 +15,8 @@ class ScreenDevice;
 
 class ParticleEmitter {
 public:
-    ParticleEmitter(int capacity, int oneShot, double lifeLow, double lifeHigh, double speedBase,
-                    double speedRange, int colourCount, double gravityScale);
+    ParticleEmitter(int capacity, int oneShot, double lifeLow, double lifeHigh, double speedBase, double speedRange,
+                    int colourCount, double gravityScale);
     ParticleEmitter(const ParticleEmitter&) = delete;
     ParticleEmitter& operator=(const ParticleEmitter&) = delete;
 

@@ -28,5 +28,4 @@ void SmokeEmitter::spawnParticle(int index)
 }
 
 void SmokeEmitter::particleExpired(ScreenDevice*, int)
-{
-}
+{}

@@ -38,7 +38,10 @@ struct Picture {
     std::vector<Rgb> pixels; // top row first
 
     Picture(int w, int h) : width(w), height(h), pixels(static_cast<std::size_t>(w) * static_cast<std::size_t>(h)) {}
-    Rgb& at(int x, int y) { return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)]; }
+    Rgb& at(int x, int y)
+    {
+        return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)];
+    }
 };
 
 void putLe16(std::vector<std::uint8_t>& out, std::uint32_t v)
@@ -69,9 +72,9 @@ bool writeBmp(const std::string& path, Picture& picture)
     putLe32(out, 40);
     putLe32(out, static_cast<std::uint32_t>(picture.width));
     putLe32(out, static_cast<std::uint32_t>(picture.height)); // positive: bottom-up
-    putLe16(out, 1);                                         // planes
-    putLe16(out, 24);                                        // bits per pixel
-    putLe32(out, 0);                                         // BI_RGB
+    putLe16(out, 1); // planes
+    putLe16(out, 24); // bits per pixel
+    putLe32(out, 0); // BI_RGB
     putLe32(out, imageBytes);
     putLe32(out, 2835); // 72 dpi
     putLe32(out, 2835);
@@ -103,7 +106,13 @@ constexpr Rgb kWhite{255, 255, 255};
 // dark shade over a spark's life.
 constexpr std::array<std::array<Rgb, 7>, 6> kSparkColours{{
     {{{255, 219, 183}, {255, 194, 135}, {255, 164, 67}, {255, 131, 9}, {197, 98, 1}, {143, 71, 1}, {92, 45, 0}}},
-    {{{237, 195, 247}, {228, 169, 245}, {213, 130, 240}, {187, 67, 231}, {151, 24, 198}, {114, 19, 149}, {79, 13, 103}}},
+    {{{237, 195, 247},
+      {228, 169, 245},
+      {213, 130, 240},
+      {187, 67, 231},
+      {151, 24, 198},
+      {114, 19, 149},
+      {79, 13, 103}}},
     {{{217, 215, 237}, {164, 160, 210}, {122, 117, 191}, {99, 92, 188}, {74, 68, 154}, {57, 52, 116}, {41, 38, 82}}},
     {{{254, 255, 145}, {253, 255, 97}, {253, 255, 57}, {252, 255, 25}, {196, 198, 0}, {156, 158, 0}, {105, 106, 0}}},
     {{{206, 255, 121}, {190, 255, 77}, {169, 255, 19}, {135, 212, 0}, {104, 164, 0}, {74, 116, 0}, {46, 72, 0}}},
@@ -148,8 +157,10 @@ constexpr std::array<Offset, 3> kCheckerExtra{{{3, 1}, {1, 3}, {3, 3}}};
 Picture makeBurstSheet()
 {
     // Per row: the pale colour of the opening star and the colour the dot twinkles with.
-    constexpr std::array<Rgb, 6> pale{{{255, 219, 183}, {237, 195, 247}, {217, 215, 237}, {253, 255, 57}, {206, 255, 121}, {255, 255, 255}}};
-    constexpr std::array<Rgb, 6> centre{{{255, 219, 183}, {213, 130, 240}, {188, 185, 223}, {253, 255, 57}, {206, 255, 121}, {255, 255, 255}}};
+    constexpr std::array<Rgb, 6> pale{
+        {{255, 219, 183}, {237, 195, 247}, {217, 215, 237}, {253, 255, 57}, {206, 255, 121}, {255, 255, 255}}};
+    constexpr std::array<Rgb, 6> centre{
+        {{255, 219, 183}, {213, 130, 240}, {188, 185, 223}, {253, 255, 57}, {206, 255, 121}, {255, 255, 255}}};
     Picture sheet(21, 18); // all black
     for (int row = 0; row < 6; ++row) {
         const int top = row * 3;
@@ -236,8 +247,14 @@ Picture makeHelpPanel()
 
 constexpr double kPi = 3.14159265358979323846;
 
-double clamp01(double v) { return v < 0.0 ? 0.0 : (v > 1.0 ? 1.0 : v); }
-double lerp(double a, double b, double t) { return a + (b - a) * t; }
+double clamp01(double v)
+{
+    return v < 0.0 ? 0.0 : (v > 1.0 ? 1.0 : v);
+}
+double lerp(double a, double b, double t)
+{
+    return a + (b - a) * t;
+}
 double smoothstep(double e0, double e1, double v)
 {
     const double t = clamp01((v - e0) / (e1 - e0));
@@ -253,13 +270,17 @@ double expNeg(double x)
     if (x < -60.0)
         return 0.0;
     const double y = x / 64.0;
-    double e = 1.0 + y * (1.0 + y * (1.0 / 2.0 + y * (1.0 / 6.0 + y * (1.0 / 24.0 + y * (1.0 / 120.0 + y * (1.0 / 720.0))))));
+    double e = 1.0
+        + y * (1.0 + y * (1.0 / 2.0 + y * (1.0 / 6.0 + y * (1.0 / 24.0 + y * (1.0 / 120.0 + y * (1.0 / 720.0))))));
     for (int i = 0; i < 6; ++i)
         e *= e;
     return e;
 }
 
-double gaussian(double d2, double sigma) { return expNeg(-d2 / (2.0 * sigma * sigma)); }
+double gaussian(double d2, double sigma)
+{
+    return expNeg(-d2 / (2.0 * sigma * sigma));
+}
 
 // sin by reduction to [-pi/2, pi/2] and an odd Taylor polynomial of degree 11.
 double sine(double x)
@@ -272,14 +293,18 @@ double sine(double x)
     const double x2 = x * x;
     return x * (1.0 - x2 / 6.0 * (1.0 - x2 / 20.0 * (1.0 - x2 / 42.0 * (1.0 - x2 / 72.0 * (1.0 - x2 / 110.0)))));
 }
-double cosine(double x) { return sine(x + kPi / 2.0); }
+double cosine(double x)
+{
+    return sine(x + kPi / 2.0);
+}
 
 // Placing trees, lights, stars and streaks draws from a fixed-seed generator.
 using Random = SplitMix64;
 
 std::uint32_t hash3(std::int64_t x, std::int64_t y, std::uint32_t seed)
 {
-    std::uint32_t h = static_cast<std::uint32_t>(x) * 0x8DA6B343u ^ static_cast<std::uint32_t>(y) * 0xD8163841u ^ seed * 0xCB1AB31Fu;
+    std::uint32_t h = static_cast<std::uint32_t>(x) * 0x8DA6B343u ^ static_cast<std::uint32_t>(y) * 0xD8163841u
+        ^ seed * 0xCB1AB31Fu;
     h ^= h >> 15;
     h *= 0x2C1B3C6Du;
     h ^= h >> 12;
@@ -288,7 +313,10 @@ std::uint32_t hash3(std::int64_t x, std::int64_t y, std::uint32_t seed)
     return h;
 }
 
-double hashUnit(std::int64_t x, std::int64_t y, std::uint32_t seed) { return static_cast<double>(hash3(x, y, seed) >> 8) * (1.0 / 16777216.0); }
+double hashUnit(std::int64_t x, std::int64_t y, std::uint32_t seed)
+{
+    return static_cast<double>(hash3(x, y, seed) >> 8) * (1.0 / 16777216.0);
+}
 
 // Smooth value noise in [0, 1).
 double valueNoise(double x, double y, std::uint32_t seed)
@@ -329,9 +357,18 @@ struct Colour {
     double g = 0.0;
     double b = 0.0;
 };
-Colour operator+(Colour a, Colour b) { return {a.r + b.r, a.g + b.g, a.b + b.b}; }
-Colour operator*(Colour a, double s) { return {a.r * s, a.g * s, a.b * s}; }
-Colour mix(Colour a, Colour b, double t) { return {lerp(a.r, b.r, t), lerp(a.g, b.g, t), lerp(a.b, b.b, t)}; }
+Colour operator+(Colour a, Colour b)
+{
+    return {a.r + b.r, a.g + b.g, a.b + b.b};
+}
+Colour operator*(Colour a, double s)
+{
+    return {a.r * s, a.g * s, a.b * s};
+}
+Colour mix(Colour a, Colour b, double t)
+{
+    return {lerp(a.r, b.r, t), lerp(a.g, b.g, t), lerp(a.b, b.b, t)};
+}
 
 // A float image used for light that is added to the scene.
 struct LightBuffer {
@@ -340,7 +377,10 @@ struct LightBuffer {
     std::vector<Colour> light;
 
     LightBuffer(int w, int h) : width(w), height(h), light(static_cast<std::size_t>(w) * static_cast<std::size_t>(h)) {}
-    Colour& at(int x, int y) { return light[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)]; }
+    Colour& at(int x, int y)
+    {
+        return light[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)];
+    }
     Colour get(int x, int y) const
     {
         if (x < 0 || y < 0 || x >= width || y >= height)
@@ -400,7 +440,7 @@ struct LightBuffer {
 
 constexpr int kWidth = 1024;
 constexpr int kHeight = 768;
-constexpr double kHorizon = 292.0;  // where the distant shore meets the sky
+constexpr double kHorizon = 292.0; // where the distant shore meets the sky
 constexpr double kWaterline = 297.0; // top of the open water
 constexpr int kSkyRows = 300;
 constexpr double kBurstX = 505.0;
@@ -607,8 +647,8 @@ std::vector<double> makeSmoke()
                         continue;
                     const double ddx = px + 0.5 - x;
                     const double ddy = py + 0.5 - y;
-                    density[static_cast<std::size_t>(py) * kWidth + static_cast<std::size_t>(px)] +=
-                        0.004 * (1.0 - 0.6 * s) * gaussian(ddx * ddx + ddy * ddy, sigma) / (0.3 + 0.1 * sigma);
+                    density[static_cast<std::size_t>(py) * kWidth + static_cast<std::size_t>(px)]
+                        += 0.004 * (1.0 - 0.6 * s) * gaussian(ddx * ddx + ddy * ddy, sigma) / (0.3 + 0.1 * sigma);
                 }
             }
         }
@@ -668,7 +708,8 @@ Picture makeBackground()
             const double curl = fbm(x / 18.0 + 0.02 * y, y / 30.0, 61u, 5);
             const double wisps = 2.4 * smoothstep(0.35, 0.75, curl);
             const double a = clamp01(smoke[i] * wisps) * 0.8;
-            const double nearBurst = gaussian((x - kBurstX) * (x - kBurstX) + (y - kBurstY - 60.0) * (y - kBurstY - 60.0), 150.0);
+            const double nearBurst
+                = gaussian((x - kBurstX) * (x - kBurstX) + (y - kBurstY - 60.0) * (y - kBurstY - 60.0), 150.0);
             const Colour smokeColour = mix(Colour{78, 92, 116}, Colour{140, 96, 130}, nearBurst);
             c = mix(c, smokeColour, a);
             // Firework light, a tight bloom around the trails and a wide pink glow in the air.
@@ -743,7 +784,8 @@ Picture makeBackground()
                 const double near = depth / (beachTop - kWaterline);
                 const double bands = std::sqrt(depth + 4.0) * 9.0;
                 const double rippleScale = 1.0 + depth * 0.12;
-                const double wobble = (fbm(fx / (60.0 * rippleScale), bands * 0.5, 71u, 3) - 0.5) * (1.5 + depth * 0.07);
+                const double wobble
+                    = (fbm(fx / (60.0 * rippleScale), bands * 0.5, 71u, 3) - 0.5) * (1.5 + depth * 0.07);
                 const double crest = fbm(fx / (9.0 * rippleScale), bands, 73u, 3);
                 const double mirrorY = 2.0 * kWaterline - fy + (crest - 0.5) * (3.0 + depth * 0.08);
                 const double mx = fx + wobble;
@@ -752,7 +794,8 @@ Picture makeBackground()
                 // light over a short vertical run.
                 Colour burst;
                 for (int k = 0; k < 10; ++k)
-                    burst = burst + firework.get(static_cast<int>(mx), static_cast<int>(mirrorY) - 4 * k) + bloom.get(static_cast<int>(mx), static_cast<int>(mirrorY) - 4 * k) * 1.5;
+                    burst = burst + firework.get(static_cast<int>(mx), static_cast<int>(mirrorY) - 4 * k)
+                        + bloom.get(static_cast<int>(mx), static_cast<int>(mirrorY) - 4 * k) * 1.5;
                 reflected = reflected + burst * (0.09 * (0.25 + 1.6 * smoothstep(0.5, 0.8, crest)));
                 // The land mirrored in the still water close to the far shore.
                 const int sampleX = static_cast<int>(mx);
@@ -766,7 +809,8 @@ Picture makeBackground()
                 c.r *= 0.85; // the lake water itself absorbs a little red
                 c = c + Colour{1.5, 6.5, 10.5} * (1.0 - near);
                 // A soft pink column of scattered light under the burst.
-                const double column = gaussian((fx + wobble - kBurstX) * (fx + wobble - kBurstX), 48.0) * expNeg(-depth / 120.0);
+                const double column
+                    = gaussian((fx + wobble - kBurstX) * (fx + wobble - kBurstX), 48.0) * expNeg(-depth / 120.0);
                 c = c + Colour{60, 18, 42} * (column * (0.3 + 1.3 * smoothstep(0.5, 0.85, crest)));
                 // Shore lights draw broken vertical streaks across the ripples.
                 for (const ShoreLight& l : lights) {
@@ -811,7 +855,8 @@ Picture makeBackground()
             // Film grain: mostly brightness, a little colour, strongest in the shadows.
             const double grain = (hashUnit(x, y, 97u) + hashUnit(x, y, 98u) - 1.0) * 3.2;
             const double chroma = (hashUnit(x, y, 99u) - 0.5) * 1.4;
-            picture.at(x, y) = Rgb{toByte(toneMap(c.r + grain + chroma)), toByte(toneMap(c.g + grain)), toByte(toneMap(c.b + grain - chroma))};
+            picture.at(x, y) = Rgb{toByte(toneMap(c.r + grain + chroma)), toByte(toneMap(c.g + grain)),
+                                   toByte(toneMap(c.b + grain - chroma))};
         }
     }
     return picture;

@@ -50,7 +50,10 @@ std::size_t samplesFor(double seconds)
     return static_cast<std::size_t>(std::lround(seconds * kRate));
 }
 
-double dbToGain(double db) { return std::pow(10.0, db / 20.0); }
+double dbToGain(double db)
+{
+    return std::pow(10.0, db / 20.0);
+}
 
 // ---------------------------------------------------------------------------------------------
 // Random numbers: splitmix64, fixed seeds, the same sequence everywhere.
@@ -78,7 +81,8 @@ public:
 Buffer gaussNoise(Rng& rng, std::size_t n)
 {
     Buffer b(n);
-    for (double& v : b) v = rng.gauss();
+    for (double& v : b)
+        v = rng.gauss();
     return b;
 }
 
@@ -91,7 +95,8 @@ class LoopCurve {
 public:
     LoopCurve(Rng& rng, int knots, double lo, double hi) : knots_(static_cast<std::size_t>(knots))
     {
-        for (double& k : knots_) k = rng.uniform(lo, hi);
+        for (double& k : knots_)
+            k = rng.uniform(lo, hi);
     }
     // phase in [0, 1): the position in the loop.
     double at(double phase) const
@@ -104,13 +109,11 @@ public:
         const double p1 = knot(i);
         const double p2 = knot(i + 1);
         const double p3 = knot(i + 2);
-        return 0.5 * (2.0 * p1 + (p2 - p0) * f + (2.0 * p0 - 5.0 * p1 + 4.0 * p2 - p3) * f * f +
-                      (3.0 * p1 - p0 - 3.0 * p2 + p3) * f * f * f);
+        return 0.5
+            * (2.0 * p1 + (p2 - p0) * f + (2.0 * p0 - 5.0 * p1 + 4.0 * p2 - p3) * f * f
+               + (3.0 * p1 - p0 - 3.0 * p2 + p3) * f * f * f);
     }
-    double at(std::size_t i, std::size_t n) const
-    {
-        return at(static_cast<double>(i) / static_cast<double>(n));
-    }
+    double at(std::size_t i, std::size_t n) const { return at(static_cast<double>(i) / static_cast<double>(n)); }
 
 private:
     double knot(int j) const
@@ -127,7 +130,7 @@ class Svf {
 public:
     struct Out {
         double low;
-        double band;  // unity gain at the centre
+        double band; // unity gain at the centre
         double high;
     };
     Svf() = default;
@@ -170,12 +173,12 @@ private:
 // the process remembers (filter state, delay lines) is then, at the first sample, what it held
 // after the last one, so the result repeats without a seam. All filters here forget within a
 // small fraction of one lap. `step(i)` must depend only on i and its own state.
-template <class Step>
-Buffer aroundTheLoop(std::size_t n, Step step)
+template <class Step> Buffer aroundTheLoop(std::size_t n, Step step)
 {
     Buffer out(n);
     for (int lap = 0; lap < 2; ++lap)
-        for (std::size_t i = 0; i < n; ++i) out[i] = step(i);
+        for (std::size_t i = 0; i < n; ++i)
+            out[i] = step(i);
     return out;
 }
 
@@ -184,9 +187,11 @@ void addWrapped(Buffer& loop, double at, const Buffer& sound, double gain)
 {
     const std::size_t n = loop.size();
     double start = std::fmod(at, static_cast<double>(n));
-    if (start < 0.0) start += static_cast<double>(n);
+    if (start < 0.0)
+        start += static_cast<double>(n);
     const std::size_t s = static_cast<std::size_t>(start) % n;
-    for (std::size_t k = 0; k < sound.size(); ++k) loop[(s + k) % n] += gain * sound[k];
+    for (std::size_t k = 0; k < sound.size(); ++k)
+        loop[(s + k) % n] += gain * sound[k];
 }
 
 // Equal-power pan, -1 (left) to +1 (right).
@@ -204,7 +209,8 @@ std::vector<double> loopTimes(Rng& rng, int count, std::size_t n, double jitter)
 {
     std::vector<double> gaps(static_cast<std::size_t>(count));
     double total = 0.0;
-    for (double& g : gaps) total += (g = rng.uniform(1.0 - jitter, 1.0 + jitter));
+    for (double& g : gaps)
+        total += (g = rng.uniform(1.0 - jitter, 1.0 + jitter));
     std::vector<double> times;
     double t = rng.uniform() * static_cast<double>(n);
     for (double g : gaps) {
@@ -217,23 +223,29 @@ std::vector<double> loopTimes(Rng& rng, int count, std::size_t n, double jitter)
 double rms(const Buffer& b)
 {
     double sum = 0.0;
-    for (double v : b) sum += v * v;
+    for (double v : b)
+        sum += v * v;
     return std::sqrt(sum / static_cast<double>(b.size()));
 }
 
 double peak(const Buffer& b)
 {
     double p = 0.0;
-    for (double v : b) p = std::max(p, std::abs(v));
+    for (double v : b)
+        p = std::max(p, std::abs(v));
     return p;
 }
 
 void scale(Buffer& b, double gain)
 {
-    for (double& v : b) v *= gain;
+    for (double& v : b)
+        v *= gain;
 }
 
-void scaleToRms(Buffer& b, double dbfs) { scale(b, dbToGain(dbfs) / rms(b)); }
+void scaleToRms(Buffer& b, double dbfs)
+{
+    scale(b, dbToGain(dbfs) / rms(b));
+}
 
 void scaleToRms(Stereo& s, double dbfs)
 {
@@ -270,12 +282,12 @@ Buffer removeDc(const Buffer& in)
 // One crackle: a sharp, quickly dying burst of noise, partly rung through a band-pass (which
 // gives the pop its pitch and body) and partly left raw above 3 kHz (which gives it its edge).
 struct Pop {
-    double at;       // start, in samples from the loop start
-    double amp;      // peak size of the burst
-    double hz;       // centre of the band-pass
-    double q;        // its sharpness: higher rings longer and sounds more like a tick
-    double decayMs;  // time constant of the burst
-    double edge;     // share of the raw, high-passed burst
+    double at; // start, in samples from the loop start
+    double amp; // peak size of the burst
+    double hz; // centre of the band-pass
+    double q; // its sharpness: higher rings longer and sounds more like a tick
+    double decayMs; // time constant of the burst
+    double edge; // share of the raw, high-passed burst
 };
 
 Buffer renderPop(const Pop& pop, Rng& rng)
@@ -289,8 +301,8 @@ Buffer renderPop(const Pop& pop, Rng& rng)
         const double env = std::exp(-static_cast<double>(k) / tau);
         // A single hard sample starts the burst: the crack of the popping droplet.
         const double excite = (k == 0 ? 2.0 : 0.0) + rng.gauss() * env;
-        out[k] = pop.amp * ((1.0 - pop.edge) * body.run(excite).band +
-                            pop.edge * edgeTop.run(edge.run(excite).high).low);
+        out[k]
+            = pop.amp * ((1.0 - pop.edge) * body.run(excite).band + pop.edge * edgeTop.run(edge.run(excite).high).low);
     }
     return out;
 }
@@ -308,9 +320,7 @@ Buffer makeSparkler()
     const LoopCurve surge(rng, 24, 0.5, 1.5);
     const LoopCurve flutter(rng, 300, 0.55, 1.45);
     const LoopCurve shimmer(rng, 700, 0.4, 1.6);
-    auto drive = [&](double phase) {
-        return std::max(0.05, surge.at(phase)) * std::max(0.2, flutter.at(phase));
-    };
+    auto drive = [&](double phase) { return std::max(0.05, surge.at(phase)) * std::max(0.2, flutter.at(phase)); };
 
     Buffer pops(n, 0.0);
 
@@ -319,7 +329,8 @@ Buffer makeSparkler()
     const int clusterCount = 260;
     for (int c = 0; c < clusterCount;) {
         const double phase = rng.uniform();
-        if (rng.uniform() * 1.6 > std::max(0.0, surge.at(phase))) continue;
+        if (rng.uniform() * 1.6 > std::max(0.0, surge.at(phase)))
+            continue;
         ++c;
         // From 0 (faint and tiny) up to 0.55 (the largest pops in the loop).
         const double size = std::min(0.55, 0.1 * rng.pareto(2.3));
@@ -333,8 +344,8 @@ Buffer makeSparkler()
             pop.at = at;
             pop.amp = s;
             // Large pops are lower and duller and last longer; small ones are high and short.
-            pop.hz = std::exp(std::log(9500.0) + (std::log(1300.0) - std::log(9500.0)) * std::sqrt(s)) *
-                     rng.uniform(0.75, 1.3);
+            pop.hz = std::exp(std::log(9500.0) + (std::log(1300.0) - std::log(9500.0)) * std::sqrt(s))
+                * rng.uniform(0.75, 1.3);
             pop.q = rng.uniform(0.8, 3.0);
             pop.decayMs = (0.1 + 1.3 * s) * rng.uniform(0.6, 1.6);
             pop.edge = rng.uniform(0.2, 0.5);
@@ -353,7 +364,8 @@ Buffer makeSparkler()
     const int tickCount = 1600;
     for (int c = 0; c < tickCount;) {
         const double phase = rng.uniform();
-        if (rng.uniform() * 2.3 > drive(phase)) continue;
+        if (rng.uniform() * 2.3 > drive(phase))
+            continue;
         ++c;
         Pop tick{};
         tick.at = phase * loopLength;
@@ -371,21 +383,18 @@ Buffer makeSparkler()
     Buffer burn(n);
     for (std::size_t i = 0; i < n; ++i) {
         const double phase = static_cast<double>(i) / loopLength;
-        if (rng.uniform() < 5000.0 / kRate * drive(phase)) grains[i] = rng.sign() * rng.exponential(1.0);
+        if (rng.uniform() < 5000.0 / kRate * drive(phase))
+            grains[i] = rng.sign() * rng.exponential(1.0);
         hiss[i] = rng.gauss() * std::max(0.1, shimmer.at(phase)) * std::sqrt(drive(phase));
         burn[i] = rng.gauss() * std::max(0.05, surge.at(phase));
     }
     {
         Svf hp1(2500.0, 0.7), hp2(2500.0, 0.7), lp(14000.0, 0.7);
-        grains = aroundTheLoop(n, [&](std::size_t i) {
-            return lp.run(hp2.run(hp1.run(grains[i]).high).high).low;
-        });
+        grains = aroundTheLoop(n, [&](std::size_t i) { return lp.run(hp2.run(hp1.run(grains[i]).high).high).low; });
     }
     {
         Svf hp1(3500.0, 0.7), hp2(3500.0, 0.7), lp(11000.0, 0.7);
-        hiss = aroundTheLoop(n, [&](std::size_t i) {
-            return lp.run(hp2.run(hp1.run(hiss[i]).high).high).low;
-        });
+        hiss = aroundTheLoop(n, [&](std::size_t i) { return lp.run(hp2.run(hp1.run(hiss[i]).high).high).low; });
     }
     {
         // The low breath of the burning: a soft, wide band around 900 Hz.
@@ -398,14 +407,16 @@ Buffer makeSparkler()
     scaleToRms(hiss, -29.0);
     scaleToRms(burn, -35.0);
     Buffer mix(n);
-    for (std::size_t i = 0; i < n; ++i) mix[i] = pops[i] + grains[i] + hiss[i] + burn[i];
+    for (std::size_t i = 0; i < n; ++i)
+        mix[i] = pops[i] + grains[i] + hiss[i] + burn[i];
     mix = removeDc(mix);
 
     // Round off the very largest pops so the bed can sit louder under them.
     const double knee = 0.5;
     for (double& v : mix) {
         const double a = std::abs(v);
-        if (a > knee) v = std::copysign(knee + (1.0 - knee) * std::tanh((a - knee) / (1.0 - knee)), v);
+        if (a > knee)
+            v = std::copysign(knee + (1.0 - knee) * std::tanh((a - knee) / (1.0 - knee)), v);
     }
     scale(mix, dbToGain(-1.0) / peak(mix));
     return mix;
@@ -427,7 +438,7 @@ Stereo makeWind(Rng& rng, std::size_t n)
     for (int ch = 0; ch < 2; ++ch) {
         Svf body, whistle, rustle(2600.0, 0.6);
         OnePole hp(60.0);
-        const double lag = 0.03 * ch;  // the gust reaches one ear a little later
+        const double lag = 0.03 * ch; // the gust reaches one ear a little later
         Buffer b = aroundTheLoop(n, [&](std::size_t i) {
             const double phase = static_cast<double>(i) / static_cast<double>(n);
             const double g = std::clamp(gust.at(std::fmod(phase + 1.0 - lag, 1.0)), 0.0, 1.0);
@@ -460,11 +471,10 @@ Buffer renderLap(Rng& rng)
         // As it runs back the water sloshes: a wobble in level and colour.
         const double slosh = t < rise ? 1.0 : 1.0 + 0.45 * std::sin(kTwoPi * sloshHz * (t - rise));
         wash.set((280.0 + brightness * env) * (0.85 + 0.15 * slosh), 0.9);
-        const double slapEnv =
-            t < rise ? 0.0 : std::exp(-(t - rise) / 0.035) * std::min(1.0, (t - rise) / 0.004);
-        out[k] = dark.run(wash.run(rng.gauss()).band).low * env * slosh +
-                 0.15 * foamTop.run(foam.run(rng.gauss()).high).low * env * env +
-                 slap * thud.run(rng.gauss()).low * slapEnv;
+        const double slapEnv = t < rise ? 0.0 : std::exp(-(t - rise) / 0.035) * std::min(1.0, (t - rise) / 0.004);
+        out[k] = dark.run(wash.run(rng.gauss()).band).low * env * slosh
+            + 0.15 * foamTop.run(foam.run(rng.gauss()).high).low * env * env
+            + slap * thud.run(rng.gauss()).low * slapEnv;
     }
     const int bubbles = 2 + rng.below(5);
     for (int b = 0; b < bubbles; ++b) {
@@ -476,7 +486,7 @@ Buffer renderLap(Rng& rng)
         const std::size_t first = samplesFor(at);
         for (std::size_t k = 0; k < samplesFor(6.0 * decay) && first + k < out.size(); ++k) {
             const double t = static_cast<double>(k) / kRate;
-            phase += kTwoPi * hz * (1.0 + 0.6 * t / decay) / kRate;  // a bubble's pitch rises as it dies
+            phase += kTwoPi * hz * (1.0 + 0.6 * t / decay) / kRate; // a bubble's pitch rises as it dies
             out[first + k] += amp * std::sin(phase) * std::exp(-t / decay) * std::min(1.0, t / 0.0008);
         }
     }
@@ -501,10 +511,10 @@ Stereo makeWater(Rng& rng, std::size_t n)
     Buffer* channel[2] = {&out.left, &out.right};
     for (int ch = 0; ch < 2; ++ch) {
         Svf lp(350.0, 0.8);
-        const Buffer bed = aroundTheLoop(n, [&](std::size_t i) {
-            return lp.run(murmur[ch][i]).low * std::max(0.0, stir.at(i, n));
-        });
-        for (std::size_t i = 0; i < n; ++i) (*channel[ch])[i] += 0.12 * bed[i];
+        const Buffer bed
+            = aroundTheLoop(n, [&](std::size_t i) { return lp.run(murmur[ch][i]).low * std::max(0.0, stir.at(i, n)); });
+        for (std::size_t i = 0; i < n; ++i)
+            (*channel[ch])[i] += 0.12 * bed[i];
     }
     return out;
 }
@@ -524,15 +534,15 @@ Buffer renderPulse(double hz, double seconds)
 }
 
 struct CricketVoice {
-    double hz;          // carrier
-    double pulseMs;     // length of one pulse
-    double spacingMs;   // pulse to pulse within a chirp
-    int minPulses;      // pulses per chirp
+    double hz; // carrier
+    double pulseMs; // length of one pulse
+    double spacingMs; // pulse to pulse within a chirp
+    int minPulses; // pulses per chirp
     int maxPulses;
-    int chirps;         // chirps per loop (a trilling voice: one pulse per "chirp")
+    int chirps; // chirps per loop (a trilling voice: one pulse per "chirp")
     double level;
     double pan;
-    double restBelow;   // the voice rests while its mood curve is under this
+    double restBelow; // the voice rests while its mood curve is under this
 };
 
 Stereo makeCrickets(Rng& rng, std::size_t n)
@@ -542,14 +552,15 @@ Stereo makeCrickets(Rng& rng, std::size_t n)
         {4600.0, 16.0, 30.0, 3, 4, 46, 1.0, -0.55, 0.15},
         {4150.0, 18.0, 34.0, 4, 5, 35, 0.7, 0.6, 0.3},
         {5300.0, 12.0, 24.0, 2, 3, 62, 0.45, 0.15, 0.45},
-        {3100.0, 9.0, 0.0, 1, 1, 1100, 0.22, -0.15, 0.5},  // a far tree cricket's trill
+        {3100.0, 9.0, 0.0, 1, 1, 1100, 0.22, -0.15, 0.5}, // a far tree cricket's trill
     };
     for (const CricketVoice& v : voices) {
         const LoopCurve mood(rng, 7, 0.0, 1.0);
         const double loopLength = static_cast<double>(n);
         for (double at : loopTimes(rng, v.chirps, n, v.chirps > 200 ? 0.05 : 0.08)) {
             const double m = mood.at(at / loopLength);
-            if (m < v.restBelow) continue;
+            if (m < v.restBelow)
+                continue;
             const double fade = std::min(1.0, (m - v.restBelow) / 0.15);
             const int pulses = v.minPulses + rng.below(v.maxPulses - v.minPulses + 1);
             for (int p = 0; p < pulses; ++p) {
@@ -578,19 +589,20 @@ Buffer renderFirework(Rng& rng, bool crackles)
         const double t = static_cast<double>(k) / kRate;
         phase += kTwoPi * (low + drop * std::exp(-t / 0.07)) / kRate;
         const double boom = std::sin(phase) * (1.0 - std::exp(-t / 0.005)) * std::exp(-t / 0.28);
-        const double body = thud2.run(thud.run(rng.gauss()).low).low * (1.0 - std::exp(-t / 0.004)) *
-                            std::exp(-t / 0.16);
-        const double knock =
-            far.run(mid.run(rng.gauss()).band).low * (1.0 - std::exp(-t / 0.006)) * std::exp(-t / 0.09);
+        const double body
+            = thud2.run(thud.run(rng.gauss()).low).low * (1.0 - std::exp(-t / 0.004)) * std::exp(-t / 0.16);
+        const double knock
+            = far.run(mid.run(rng.gauss()).band).low * (1.0 - std::exp(-t / 0.006)) * std::exp(-t / 0.09);
         direct[k] = boom + 1.6 * body + 0.9 * knock;
     }
-    for (std::size_t k = 0; k < direct.size(); ++k) out[k] += direct[k];
+    for (std::size_t k = 0; k < direct.size(); ++k)
+        out[k] += direct[k];
     // The rumble: low noise that swells for a moment and then rolls away for seconds.
     Svf rumble1(110.0, 0.7), rumble2(110.0, 0.7);
     for (std::size_t k = 0; k < out.size(); ++k) {
         const double t = static_cast<double>(k) / kRate;
-        out[k] += 1.6 * rumble2.run(rumble1.run(rng.gauss()).low).low * (1.0 - std::exp(-t / 0.05)) *
-                  std::exp(-t / 1.8);
+        out[k]
+            += 1.6 * rumble2.run(rumble1.run(rng.gauss()).low).low * (1.0 - std::exp(-t / 0.05)) * std::exp(-t / 1.8);
     }
     // Echoes from the far shore and the hills: later, quieter, duller.
     const double echoes[][2] = {{rng.uniform(0.45, 0.8), 0.32}, {rng.uniform(1.3, 2.1), 0.14}};
@@ -606,9 +618,10 @@ Buffer renderFirework(Rng& rng, bool crackles)
         for (int c = 0; c < count; ++c) {
             Pop star{};
             star.at = (start + rng.exponential(0.45)) * kRate;
-            if (star.at > 5.5 * kRate) continue;
+            if (star.at > 5.5 * kRate)
+                continue;
             star.amp = 0.035 * rng.uniform(0.3, 1.0);
-            star.hz = rng.logUniform(1200.0, 3500.0);  // far away, so dull
+            star.hz = rng.logUniform(1200.0, 3500.0); // far away, so dull
             star.q = 1.0;
             star.decayMs = rng.uniform(0.4, 1.5);
             star.edge = 0.0;
@@ -650,7 +663,8 @@ Stereo reverberate(const Stereo& in)
         void write(double v)
         {
             line_[pos_] = v;
-            if (++pos_ == line_.size()) pos_ = 0;
+            if (++pos_ == line_.size())
+                pos_ = 0;
         }
 
     private:
@@ -663,8 +677,10 @@ Stereo reverberate(const Stereo& in)
     for (int ch = 0; ch < 2; ++ch) {
         const std::size_t spread = ch == 0 ? 0 : 23;
         std::vector<Delay> combs, passes;
-        for (std::size_t len : combLengths) combs.emplace_back((len + spread) * 17 / 10);
-        for (std::size_t len : passLengths) passes.emplace_back(len + spread);
+        for (std::size_t len : combLengths)
+            combs.emplace_back((len + spread) * 17 / 10);
+        for (std::size_t len : passLengths)
+            passes.emplace_back(len + spread);
         std::vector<double> damp(combs.size(), 0.0);
         Delay pre(samplesFor(0.06));
         const double feedback = 0.86;
@@ -739,18 +755,18 @@ bool writeSound(const std::filesystem::path& path, const std::vector<const Buffe
     std::vector<std::int16_t> samples;
     samples.reserve(frames * channelCount);
     for (std::size_t i = 0; i < frames; ++i)
-        for (const Buffer* ch : channels) samples.push_back(toPcm((*ch)[i]));
+        for (const Buffer* ch : channels)
+            samples.push_back(toPcm((*ch)[i]));
 
     if (!writeWave(path.string(), samples, static_cast<int>(channelCount), static_cast<int>(kRateHz))) {
         std::fprintf(stderr, "make_sounds: cannot write %s\n", path.string().c_str());
         return false;
     }
-    std::printf("wrote %s (%u ch, %.2f s)\n", path.string().c_str(), channelCount,
-                static_cast<double>(frames) / kRate);
+    std::printf("wrote %s (%u ch, %.2f s)\n", path.string().c_str(), channelCount, static_cast<double>(frames) / kRate);
     return true;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -768,7 +784,7 @@ int main(int argc, char** argv)
 
     const Buffer sparkler = makeSparkler();
     const Stereo background = makeBackground();
-    const bool ok = writeSound(dir / "Sparkler.wav", {&sparkler}) &&
-                    writeSound(dir / "BackgroundSound.wav", {&background.left, &background.right});
+    const bool ok = writeSound(dir / "Sparkler.wav", {&sparkler})
+        && writeSound(dir / "BackgroundSound.wav", {&background.left, &background.right});
     return ok ? 0 : 1;
 }

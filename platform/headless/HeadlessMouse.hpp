@@ -15,7 +15,7 @@ public:
     void move(std::int32_t dx, std::int32_t dy);
 
     bool acquired = false;
-    bool focus = true;       // acquire() succeeds only with the focus
+    bool focus = true; // acquire() succeeds only with the focus
     int acquireCalls = 0;
     int readCalls = 0;
 

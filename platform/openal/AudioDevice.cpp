@@ -21,7 +21,8 @@ namespace {
 // while the program reports the failure in one line of its own. Their logs are turned off
 // unless the user asked for OpenAL Soft's log; ALSA's handler is reached through dlopen so
 // that nothing links against ALSA.
-extern "C" void ignoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
+extern "C" void ignoreAlsaError(const char*, int, const char*, int, const char*, ...)
+{}
 
 void quietSoundLibraryLogs()
 {
@@ -38,8 +39,7 @@ void quietSoundLibraryLogs()
 }
 constexpr int kMaxRenderFrames = 1 << 22;
 
-template <class Function>
-Function procAddress(ALCdevice* device, const char* name)
+template <class Function> Function procAddress(ALCdevice* device, const char* name)
 {
     static_assert(sizeof(Function) == sizeof(void*));
     void* address = alcGetProcAddress(device, name);
@@ -92,8 +92,7 @@ std::unique_ptr<AudioDevice> AudioDevice::openLoopback(int rate, std::string& er
         return nullptr;
     }
     const auto openDevice = procAddress<LPALCLOOPBACKOPENDEVICESOFT>(nullptr, "alcLoopbackOpenDeviceSOFT");
-    const auto isSupported =
-        procAddress<LPALCISRENDERFORMATSUPPORTEDSOFT>(nullptr, "alcIsRenderFormatSupportedSOFT");
+    const auto isSupported = procAddress<LPALCISRENDERFORMATSUPPORTEDSOFT>(nullptr, "alcIsRenderFormatSupportedSOFT");
     const auto renderFunction = procAddress<LPALCRENDERSAMPLESSOFT>(nullptr, "alcRenderSamplesSOFT");
     if (openDevice == nullptr || isSupported == nullptr || renderFunction == nullptr) {
         error = "OpenAL offers no loopback device";
@@ -111,8 +110,8 @@ std::unique_ptr<AudioDevice> AudioDevice::openLoopback(int rate, std::string& er
     }
     // Plain stereo panning without head-related filtering or a limiter, so that what is
     // rendered depends only on what is played.
-    std::vector<ALCint> attributes = {ALC_FORMAT_CHANNELS_SOFT, ALC_STEREO_SOFT, ALC_FORMAT_TYPE_SOFT,
-                                      ALC_SHORT_SOFT,           ALC_FREQUENCY,   rate};
+    std::vector<ALCint> attributes
+        = {ALC_FORMAT_CHANNELS_SOFT, ALC_STEREO_SOFT, ALC_FORMAT_TYPE_SOFT, ALC_SHORT_SOFT, ALC_FREQUENCY, rate};
     if (alcIsExtensionPresent(alDevice, "ALC_SOFT_HRTF") == ALC_TRUE)
         attributes.insert(attributes.end(), {ALC_HRTF_SOFT, ALC_FALSE});
     if (alcIsExtensionPresent(alDevice, "ALC_SOFT_output_limiter") == ALC_TRUE)
@@ -121,8 +120,7 @@ std::unique_ptr<AudioDevice> AudioDevice::openLoopback(int rate, std::string& er
     ALCcontext* context = alcCreateContext(alDevice, attributes.data());
     if (context == nullptr) {
         alcCloseDevice(alDevice);
-        error = "the loopback sound device could not be set up for 16-bit stereo at " + std::to_string(rate) +
-                " Hz";
+        error = "the loopback sound device could not be set up for 16-bit stereo at " + std::to_string(rate) + " Hz";
         return nullptr;
     }
     std::unique_ptr<AudioDevice> device(new AudioDevice());
@@ -166,4 +164,3 @@ bool AudioDevice::render(int frames, std::vector<std::int16_t>& out)
     renderFunction(static_cast<ALCdevice*>(device), out.data() + start, frames);
     return true;
 }
-

@@ -86,8 +86,10 @@ std::unique_ptr<SoundSegment> SoundLoader::loadObjectFromFile(const char* name, 
     else if (length > kMaxWaveBytes)
         problem = "too large for a sound";
     SDL_AudioCVT convert{};
-    if (problem.empty() && SDL_BuildAudioCVT(&convert, layout.format, layout.channels, layout.freq, AUDIO_S16SYS,
-                                             layout.channels, layout.freq) < 0)
+    if (problem.empty()
+        && SDL_BuildAudioCVT(&convert, layout.format, layout.channels, layout.freq, AUDIO_S16SYS, layout.channels,
+                             layout.freq)
+            < 0)
         problem = "its sample format cannot be converted" + sdlReason();
     if (!problem.empty()) {
         SDL_FreeWAV(data);

@@ -91,7 +91,8 @@ void removeSource(DeviceRecord& record, std::uint64_t token)
 DeviceRecord* findDevice(const AudioDevice* device)
 {
     auto& devices = liveDevices();
-    auto it = std::find_if(devices.begin(), devices.end(), [device](const DeviceRecord& r) { return r.device == device; });
+    auto it
+        = std::find_if(devices.begin(), devices.end(), [device](const DeviceRecord& r) { return r.device == device; });
     return it != devices.end() ? &*it : nullptr;
 }
 

@@ -30,7 +30,8 @@ bool convertSurface(SDL_Surface* loaded, int width, int height, Image& out)
         // Scaling goes through 32-bit pixels, which SDL's scaler handles for every size.
         SDL_Surface* source = SDL_ConvertSurfaceFormat(rgb, SDL_PIXELFORMAT_RGBA32, 0);
         sized = SDL_CreateRGBSurfaceWithFormat(0, width, height, 32, SDL_PIXELFORMAT_RGBA32);
-        const bool scaled = source != nullptr && sized != nullptr && SDL_BlitScaled(source, nullptr, sized, nullptr) == 0;
+        const bool scaled
+            = source != nullptr && sized != nullptr && SDL_BlitScaled(source, nullptr, sized, nullptr) == 0;
         SDL_FreeSurface(source);
         SDL_FreeSurface(rgb);
         if (!scaled) {
@@ -50,7 +51,8 @@ bool convertSurface(SDL_Surface* loaded, int width, int height, Image& out)
     const auto* pixels = static_cast<const std::uint8_t*>(sized->pixels);
     for (int y = 0; y < sized->h; ++y) {
         const std::uint8_t* row = pixels + static_cast<std::size_t>(y) * static_cast<std::size_t>(sized->pitch);
-        std::copy(row, row + rowBytes, out.rgb.begin() + static_cast<std::ptrdiff_t>(rowBytes * static_cast<std::size_t>(y)));
+        std::copy(row, row + rowBytes,
+                  out.rgb.begin() + static_cast<std::ptrdiff_t>(rowBytes * static_cast<std::size_t>(y)));
     }
     SDL_FreeSurface(sized);
     return true;

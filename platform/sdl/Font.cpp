@@ -75,7 +75,8 @@ std::string findFontFile(const char* face, bool bold)
 
 } // namespace
 
-Font::Font(std::unique_ptr<Impl> fontImpl) : impl(std::move(fontImpl)) {}
+Font::Font(std::unique_ptr<Impl> fontImpl) : impl(std::move(fontImpl))
+{}
 
 Font::~Font() = default;
 
@@ -191,7 +192,8 @@ bool Font::draw(std::uint16_t* pixels, int width, int height, int x, int y, cons
         const int outRow = y + row;
         if (outRow < 0 || outRow >= height)
             continue;
-        const std::uint16_t* in = line->pixels.data() + static_cast<std::size_t>(row) * static_cast<std::size_t>(line->width);
+        const std::uint16_t* in
+            = line->pixels.data() + static_cast<std::size_t>(row) * static_cast<std::size_t>(line->width);
         std::uint16_t* out = pixels + static_cast<std::size_t>(outRow) * static_cast<std::size_t>(width);
         for (int column = 0; column < line->width; ++column) {
             const int outColumn = x + column;

@@ -14,8 +14,7 @@ constexpr std::uint64_t vsyncFailRate = 66;
 
 FramePacer::FramePacer(std::uint64_t ticks, std::uint32_t frames)
     : ticksPerSecond(ticks), framesPerSecond(frames == 0 ? 1 : frames)
-{
-}
+{}
 
 void FramePacer::trustVsync(bool vsyncPaces)
 {

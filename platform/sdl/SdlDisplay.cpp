@@ -29,16 +29,14 @@ bool isSoftwareOpenGl(SDL_Renderer* renderer)
     constexpr unsigned int glRenderer = 0x1F01;
     const char* name = reinterpret_cast<const char*>(getString(glRenderer));
     return name != nullptr
-           && (std::strstr(name, "llvmpipe") != nullptr || std::strstr(name, "softpipe") != nullptr
-               || std::strstr(name, "Software Rasterizer") != nullptr);
+        && (std::strstr(name, "llvmpipe") != nullptr || std::strstr(name, "softpipe") != nullptr
+            || std::strstr(name, "Software Rasterizer") != nullptr);
 }
 
 } // namespace
 
-SdlDisplay::SdlDisplay(SdlWindow& window)
-    : owner(window), pacer(SDL_GetPerformanceFrequency(), framesPerSecond)
-{
-}
+SdlDisplay::SdlDisplay(SdlWindow& window) : owner(window), pacer(SDL_GetPerformanceFrequency(), framesPerSecond)
+{}
 
 SdlDisplay::~SdlDisplay()
 {
@@ -183,7 +181,7 @@ bool SdlDisplay::makeRenderer()
     // vsync but does not wait.
     SDL_RendererInfo info{};
     vsync = SDL_GetRendererInfo(renderer, &info) == 0 && (info.flags & SDL_RENDERER_ACCELERATED) != 0
-            && (info.flags & SDL_RENDERER_PRESENTVSYNC) != 0;
+        && (info.flags & SDL_RENDERER_PRESENTVSYNC) != 0;
     if (SDL_RenderSetLogicalSize(renderer, frameWidth, frameHeight) != 0)
         fail("setting the renderer's logical size");
     else if (makeTexture())
@@ -194,8 +192,7 @@ bool SdlDisplay::makeRenderer()
 
 bool SdlDisplay::makeTexture()
 {
-    texture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB565, SDL_TEXTUREACCESS_STREAMING, frameWidth,
-                                frameHeight);
+    texture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB565, SDL_TEXTUREACCESS_STREAMING, frameWidth, frameHeight);
     if (texture == nullptr) {
         fail("creating the frame texture");
         return false;
@@ -220,7 +217,7 @@ void SdlDisplay::restartPacing()
     SDL_DisplayMode mode{};
     const int index = SDL_GetWindowDisplayIndex(owner.sdlWindow());
     const bool sixtyHertz = index >= 0 && SDL_GetCurrentDisplayMode(index, &mode) == 0 && mode.refresh_rate >= 58
-                            && mode.refresh_rate <= 62;
+        && mode.refresh_rate <= 62;
     pacer.trustVsync(vsync && sixtyHertz);
 }
 

@@ -45,7 +45,8 @@ int buttonIndex(std::uint8_t sdlButton)
 
 } // namespace
 
-SdlMouse::SdlMouse(bool controlSystemMouse) : controlsSystemMouse(controlSystemMouse) {}
+SdlMouse::SdlMouse(bool controlSystemMouse) : controlsSystemMouse(controlSystemMouse)
+{}
 
 SdlMouse::~SdlMouse()
 {
@@ -108,7 +109,7 @@ void SdlMouse::onEvent(const SDL_Event& event)
         // "Natural" scrolling reports turned-round values; undo it so that positive is away
         // from the user, as the device counts.
         const std::int64_t notches = event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -std::int64_t{event.wheel.y}
-                                                                                   : std::int64_t{event.wheel.y};
+                                                                                     : std::int64_t{event.wheel.y};
         sumZ += notches * wheelDelta;
         return;
     }

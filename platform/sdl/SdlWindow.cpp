@@ -46,14 +46,15 @@ std::unique_ptr<SdlWindow> SdlWindow::create(const char* title, WindowProcedure 
     // Without a display SDL falls back to drivers that draw nowhere; unless the user asked for
     // one of them by name, that is no display at all.
     const char* driver = SDL_GetCurrentVideoDriver();
-    const bool drawsNowhere = driver != nullptr && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
+    const bool drawsNowhere
+        = driver != nullptr && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
     if (drawsNowhere && SDL_getenv("SDL_VIDEODRIVER") == nullptr) {
         error = "No display is available (DISPLAY and WAYLAND_DISPLAY name no running display server).";
         SDL_QuitSubSystem(subsystems);
         return nullptr;
     }
-    SDL_Window* made = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, initialWidth, initialHeight,
-                                        SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
+    SDL_Window* made = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, initialWidth,
+                                        initialHeight, SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
     if (made == nullptr) {
         error = std::string("The main window could not be created (") + SDL_GetError() + ").";
         SDL_QuitSubSystem(subsystems);
@@ -66,8 +67,7 @@ std::unique_ptr<SdlWindow> SdlWindow::create(const char* title, WindowProcedure 
 
 SdlWindow::SdlWindow(SDL_Window* sdlWindow, WindowProcedure windowProcedure)
     : window(sdlWindow), procedure(windowProcedure)
-{
-}
+{}
 
 SdlWindow::~SdlWindow()
 {
@@ -206,4 +206,3 @@ void SdlWindow::focusChanged(bool focused)
     focus = focused;
     mouseDevice.setFocus(focused);
 }
-

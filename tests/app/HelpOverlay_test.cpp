@@ -11,7 +11,8 @@ int panelColumnsShown(const HeadlessDisplay& display, const Surface& background)
     int rightmost = -1;
     for (int y = 0; y < 200; ++y) {
         for (int x = 0; x < 160; ++x) {
-            if (display.frame()[static_cast<std::size_t>(y) * 1024 + static_cast<std::size_t>(x)] != background.row(y)[x])
+            if (display.frame()[static_cast<std::size_t>(y) * 1024 + static_cast<std::size_t>(x)]
+                != background.row(y)[x])
                 rightmost = std::max(rightmost, x);
         }
     }
@@ -124,13 +125,14 @@ TEST(HelpOverlay, PanelIsMadeAnewAndKeyedEveryFrame)
     ASSERT_NE(h.app->helpSurface, nullptr);
     const Surface& fresh = *h.app->helpSurface->surface;
     EXPECT_EQ(h.app->helpSurface->hasColourKey, 1);
-    EXPECT_EQ(fresh.row(100)[80], 0);                          // black inside the frame
-    EXPECT_EQ(fresh.row(100)[0], rgbToPixel(229, 229, 229));   // the frame's outer line
+    EXPECT_EQ(fresh.row(100)[80], 0); // black inside the frame
+    EXPECT_EQ(fresh.row(100)[0], rgbToPixel(229, 229, 229)); // the frame's outer line
     // Nothing of the scribble reached the screen either.
     int green = 0;
     for (int y = 0; y < 200; ++y) {
         for (int x = 0; x < 158; ++x)
-            green += h.display.frame()[static_cast<std::size_t>(y) * 1024 + static_cast<std::size_t>(x)] == 0x07E0 ? 1 : 0;
+            green += h.display.frame()[static_cast<std::size_t>(y) * 1024 + static_cast<std::size_t>(x)] == 0x07E0 ? 1
+                                                                                                                   : 0;
     }
     EXPECT_EQ(green, 0);
 }

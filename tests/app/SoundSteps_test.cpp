@@ -32,9 +32,9 @@ std::complex<double> component(const std::vector<double>& x, int hertz)
 struct Heard {
     double crackleLeft = 0.0;
     double crackleRight = 0.0;
-    double crackleSum = 0.0;   // amplitude of left + right
+    double crackleSum = 0.0; // amplitude of left + right
     double cracklePhase = 0.0; // of left + right
-    double background = 0.0;   // amplitude of left + right
+    double background = 0.0; // amplitude of left + right
 };
 
 // Changes the working directory for a test and puts it back afterwards.
@@ -108,10 +108,7 @@ protected:
         return listen();
     }
 
-    static double phaseDistance(double a, double b)
-    {
-        return std::abs(std::remainder(a - b, 2.0 * std::numbers::pi));
-    }
+    static double phaseDistance(double a, double b) { return std::abs(std::remainder(a - b, 2.0 * std::numbers::pi)); }
 
     std::unique_ptr<AudioDevice> audio;
     TempDir dir;

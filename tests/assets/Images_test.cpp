@@ -20,7 +20,10 @@ struct Pixel {
     bool operator==(const Pixel&) const = default;
 };
 
-void PrintTo(const Pixel& p, std::ostream* os) { *os << "(" << p.r << ", " << p.g << ", " << p.b << ")"; }
+void PrintTo(const Pixel& p, std::ostream* os)
+{
+    *os << "(" << p.r << ", " << p.g << ", " << p.b << ")";
+}
 
 // A BMP file as stored: the header fields the program depends on, and the pixels top row first.
 struct Bitmap {
@@ -35,11 +38,20 @@ struct Bitmap {
     std::uint32_t coloursUsed = 0;
     std::vector<Pixel> pixels;
 
-    Pixel at(int x, int y) const { return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)]; }
+    Pixel at(int x, int y) const
+    {
+        return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)];
+    }
 };
 
-std::uint32_t le16(const std::vector<std::uint8_t>& d, std::size_t at) { return static_cast<std::uint32_t>(d[at] | (d[at + 1] << 8)); }
-std::uint32_t le32(const std::vector<std::uint8_t>& d, std::size_t at) { return le16(d, at) | (le16(d, at + 2) << 16); }
+std::uint32_t le16(const std::vector<std::uint8_t>& d, std::size_t at)
+{
+    return static_cast<std::uint32_t>(d[at] | (d[at + 1] << 8));
+}
+std::uint32_t le32(const std::vector<std::uint8_t>& d, std::size_t at)
+{
+    return le16(d, at) | (le16(d, at + 2) << 16);
+}
 
 // Reads the header of any BMP, and the pixels when they are 24-bit and uncompressed. Rows are
 // taken as bottom-up when the height is positive, as the format defines.
@@ -74,7 +86,8 @@ std::uint32_t le32(const std::vector<std::uint8_t>& d, std::size_t at) { return 
         const std::size_t start = out.pixelOffset + stride * static_cast<std::size_t>(row);
         for (int x = 0; x < out.width; ++x) {
             const std::size_t p = start + static_cast<std::size_t>(x) * 3;
-            out.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(out.width) + static_cast<std::size_t>(x)] = Pixel{data[p + 2], data[p + 1], data[p]};
+            out.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(out.width) + static_cast<std::size_t>(x)]
+                = Pixel{data[p + 2], data[p + 1], data[p]};
         }
     }
     return ::testing::AssertionSuccess();
@@ -98,8 +111,7 @@ struct Offset {
 
 // Compares a whole picture with the expected one given as a function of (x, y), reporting at
 // most a handful of differing pixels.
-template <typename Expected>
-void expectPixels(const Bitmap& bitmap, Expected expected)
+template <typename Expected> void expectPixels(const Bitmap& bitmap, Expected expected)
 {
     int failures = 0;
     for (int y = 0; y < bitmap.height && failures < 8; ++y) {
@@ -107,7 +119,8 @@ void expectPixels(const Bitmap& bitmap, Expected expected)
             const Pixel want = expected(x, y);
             if (bitmap.at(x, y) != want) {
                 ++failures;
-                ADD_FAILURE() << "pixel (" << x << ", " << y << ") is " << ::testing::PrintToString(bitmap.at(x, y)) << ", expected " << ::testing::PrintToString(want);
+                ADD_FAILURE() << "pixel (" << x << ", " << y << ") is " << ::testing::PrintToString(bitmap.at(x, y))
+                              << ", expected " << ::testing::PrintToString(want);
             }
         }
     }
@@ -122,7 +135,10 @@ struct FormCase {
     int height;
 };
 
-void PrintTo(const FormCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const FormCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class ImageForm : public ::testing::TestWithParam<FormCase> {};
 
@@ -143,7 +159,8 @@ TEST_P(ImageForm, Is24BitUncompressedBottomUpWithoutColourTable)
 }
 
 INSTANTIATE_TEST_SUITE_P(Assets, ImageForm,
-                         ::testing::Values(FormCase{"Background103.bmp", 1024, 768}, FormCase{"HelpPanel112.bmp", 158, 200},
+                         ::testing::Values(FormCase{"Background103.bmp", 1024, 768},
+                                           FormCase{"HelpPanel112.bmp", 158, 200},
                                            FormCase{"SparkSheet113.bmp", 21, 18}, FormCase{"BurstSheet114.bmp", 21, 18},
                                            FormCase{"SmokeSheet115.bmp", 48, 4}),
                          [](const ::testing::TestParamInfo<FormCase>& param) {
@@ -157,7 +174,13 @@ INSTANTIATE_TEST_SUITE_P(Assets, ImageForm,
 // Sheet 113: rows orange, violet, blue-violet, yellow, green, white; frames 0 to 6.
 constexpr std::array<std::array<Pixel, 7>, 6> kSparkFill{{
     {{{255, 219, 183}, {255, 194, 135}, {255, 164, 67}, {255, 131, 9}, {197, 98, 1}, {143, 71, 1}, {92, 45, 0}}},
-    {{{237, 195, 247}, {228, 169, 245}, {213, 130, 240}, {187, 67, 231}, {151, 24, 198}, {114, 19, 149}, {79, 13, 103}}},
+    {{{237, 195, 247},
+      {228, 169, 245},
+      {213, 130, 240},
+      {187, 67, 231},
+      {151, 24, 198},
+      {114, 19, 149},
+      {79, 13, 103}}},
     {{{217, 215, 237}, {164, 160, 210}, {122, 117, 191}, {99, 92, 188}, {74, 68, 154}, {57, 52, 116}, {41, 38, 82}}},
     {{{254, 255, 145}, {253, 255, 97}, {253, 255, 57}, {252, 255, 25}, {196, 198, 0}, {156, 158, 0}, {105, 106, 0}}},
     {{{206, 255, 121}, {190, 255, 77}, {169, 255, 19}, {135, 212, 0}, {104, 164, 0}, {74, 116, 0}, {46, 72, 0}}},
@@ -193,14 +216,15 @@ TEST(SparkSheet113, OrangeFrame3IsAnOrangeSquareWithNearWhiteCentre)
 }
 
 // Sheet 114, per row: the pale colour of frames 0 and 1 and the centre colour of 2, 4 and 6.
-constexpr std::array<Pixel, 6> kBurstPale{{{255, 219, 183}, {237, 195, 247}, {217, 215, 237}, {253, 255, 57}, {206, 255, 121}, {255, 255, 255}}};
-constexpr std::array<Pixel, 6> kBurstCentre{{{255, 219, 183}, {213, 130, 240}, {188, 185, 223}, {253, 255, 57}, {206, 255, 121}, {255, 255, 255}}};
+constexpr std::array<Pixel, 6> kBurstPale{
+    {{255, 219, 183}, {237, 195, 247}, {217, 215, 237}, {253, 255, 57}, {206, 255, 121}, {255, 255, 255}}};
+constexpr std::array<Pixel, 6> kBurstCentre{
+    {{255, 219, 183}, {213, 130, 240}, {188, 185, 223}, {253, 255, 57}, {206, 255, 121}, {255, 255, 255}}};
 
 constexpr std::array<Offset, 5> kDiagonalCross{{{0, 0}, {2, 0}, {1, 1}, {0, 2}, {2, 2}}};
 constexpr std::array<Offset, 5> kUprightCross{{{1, 0}, {0, 1}, {1, 1}, {2, 1}, {1, 2}}};
 
-template <std::size_t N>
-bool contains(const std::array<Offset, N>& shape, int x, int y)
+template <std::size_t N> bool contains(const std::array<Offset, N>& shape, int x, int y)
 {
     for (const Offset& o : shape) {
         if (o.x == x && o.y == y)

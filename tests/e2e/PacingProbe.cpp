@@ -58,7 +58,8 @@ int main(int argc, char** argv)
     // A few frames first so that the window is mapped and the pacing has settled.
     for (int frame = 0; frame < 15; ++frame) {
         if (showFrame(frame) != 0) {
-            std::fprintf(stderr, "pacing-probe: showing a frame failed: %s\n", window->display()->displayError().c_str());
+            std::fprintf(stderr, "pacing-probe: showing a frame failed: %s\n",
+                         window->display()->displayError().c_str());
             return 4;
         }
     }
@@ -70,7 +71,8 @@ int main(int argc, char** argv)
     SteadyClock::time_point now = start;
     while (now - start < limit) {
         if (showFrame(frames) != 0) {
-            std::fprintf(stderr, "pacing-probe: showing a frame failed: %s\n", window->display()->displayError().c_str());
+            std::fprintf(stderr, "pacing-probe: showing a frame failed: %s\n",
+                         window->display()->displayError().c_str());
             return 4;
         }
         ++frames;

@@ -76,7 +76,7 @@ TEST(BitmapSurface, DrawTextWritesGlyphsOverAnOpaqueBox)
             untouchedInside += p == 0x1111 ? 1 : 0;
         }
     }
-    EXPECT_GT(white, 20);  // solid glyph strokes
+    EXPECT_GT(white, 20); // solid glyph strokes
     EXPECT_GT(black, 100); // the box behind them
     // The text's own box starts at (10, 10).
     EXPECT_NE(surface.surface->row(10)[10], 0x1111);
@@ -97,8 +97,7 @@ TEST(CreateSurfaceFromBitmap, BadFilesAreRefusedNotCrashedOn)
 {
     HeadlessScreen screen;
     const std::string dir = SPARKLER_TEST_OUTPUT;
-    const char* contents[] = {"", "BM", "BM\x10\x00\x00\x00garbage that is not a bitmap at all",
-                              "not a bitmap"};
+    const char* contents[] = {"", "BM", "BM\x10\x00\x00\x00garbage that is not a bitmap at all", "not a bitmap"};
     int i = 0;
     for (const char* text : contents) {
         const std::string path = dir + "/bad" + std::to_string(i++) + ".bmp";

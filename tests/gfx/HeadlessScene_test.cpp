@@ -40,7 +40,8 @@ TEST(HeadlessScene, SixHundredFramesOverTheBackground)
     int changedFar = 0;
     for (int y = 0; y < 768; ++y) {
         for (int x = 0; x < 1024; ++x) {
-            if (frame[static_cast<std::size_t>(y) * 1024 + static_cast<std::size_t>(x)] == background->surface->row(y)[x])
+            if (frame[static_cast<std::size_t>(y) * 1024 + static_cast<std::size_t>(x)]
+                == background->surface->row(y)[x])
                 continue;
             ++changed;
             if (x < 100 || x > 924)

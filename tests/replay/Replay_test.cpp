@@ -52,9 +52,8 @@ TEST(ReplayScript, ReadsEveryEventKind)
 
 TEST(ReplayScript, BadLinesNameTheFileAndLine)
 {
-    const char* bad[] = {"x key B",       "1 key",        "1 key Q",       "1 key 256",  "1 mouse 1",
-                         "1 mouse a b",   "1 dt -1",      "1 dt 4294967296", "1 jump 3", "-1 key B",
-                         "1 key B extra", "1 mouse 1 0 0"};
+    const char* bad[] = {"x key B", "1 key",           "1 key Q",  "1 key 256", "1 mouse 1",     "1 mouse a b",
+                         "1 dt -1", "1 dt 4294967296", "1 jump 3", "-1 key B",  "1 key B extra", "1 mouse 1 0 0"};
     for (const char* text : bad) {
         ReplayScript script;
         std::string error;
@@ -78,8 +77,9 @@ TEST(Replay, TraceHasTheFixedKeysAndFirstFrameValues)
     ASSERT_EQ(lines.size(), 2u);
     const std::string& first = lines[0];
     EXPECT_EQ(first.rfind("{\"frame\":0,\"dt\":0,\"rng\":", 0), 0u) << first;
-    const char* keys[] = {"\"sparks\":", "\"smoke\":", "\"bursts\":0,", "\"burstSparks\":0,", "\"colour\":0,",
-                          "\"gravityY\":-9.8000000000000007,", "\"helpSlide\":0,", "\"fb\":\""};
+    const char* keys[] = {"\"sparks\":",        "\"smoke\":",    "\"bursts\":0,",
+                          "\"burstSparks\":0,", "\"colour\":0,", "\"gravityY\":-9.8000000000000007,",
+                          "\"helpSlide\":0,",   "\"fb\":\""};
     std::size_t at = 0;
     for (const char* key : keys) {
         const std::size_t found = first.find(key, at);

@@ -19,15 +19,15 @@ class ScriptedEmitter : public ParticleEmitter {
 public:
     explicit ScriptedEmitter(int capacityIn, int oneShotIn = 0)
         : ParticleEmitter(capacityIn, oneShotIn, 0.2, 1.0, 0.0, 200.0, 6, 1.0)
-    {
-    }
+    {}
     void spawnParticle(int index) override
     {
         offered.push_back(index);
         if (launches <= 0 || !enabled)
             return;
         --launches;
-        particles[index].launch(position, launchVelocity, launchLife, gravityScale, SpriteAnim(sheet.get(), 3, 3, 7, 6, 0));
+        particles[index].launch(position, launchVelocity, launchLife, gravityScale,
+                                SpriteAnim(sheet.get(), 3, 3, 7, 6, 0));
         particles[index].sprite->row = launchRow;
         ++aliveCount;
     }
@@ -309,15 +309,15 @@ TEST(ParticleEmitterDraw, FramesAtOrPastTheEdgesAreNotDrawnAtAll)
         bool drawn;
     };
     const Case cases[] = {
-        {1021.0, 384.0, true},   // columns 1021..1023: the last that fits
-        {1022.0, 384.0, false},  // would pass the right edge
-        {-0.5, 384.0, true},     // truncates to column 0
-        {-1.0, 384.0, false},    // left of the screen
-        {500.0, 768.0, true},    // row 0
-        {500.0, 768.5, true},    // row trunc(-0.5) = 0
-        {500.0, 769.0, false},   // above the screen
-        {500.0, 3.0, true},      // rows 765..767
-        {500.0, 2.0, false},     // would pass the bottom edge
+        {1021.0, 384.0, true}, // columns 1021..1023: the last that fits
+        {1022.0, 384.0, false}, // would pass the right edge
+        {-0.5, 384.0, true}, // truncates to column 0
+        {-1.0, 384.0, false}, // left of the screen
+        {500.0, 768.0, true}, // row 0
+        {500.0, 768.5, true}, // row trunc(-0.5) = 0
+        {500.0, 769.0, false}, // above the screen
+        {500.0, 3.0, true}, // rows 765..767
+        {500.0, 2.0, false}, // would pass the bottom edge
         {-4294967296.0, 384.0, false}, // huge negative: must not wrap back into range
         {4294967296.0 + 10.0, 384.0, false},
     };

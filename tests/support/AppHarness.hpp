@@ -7,8 +7,8 @@
 #include "platform/headless/HeadlessDisplay.hpp"
 #include "platform/headless/HeadlessMouse.hpp"
 #include "platform/headless/HeadlessWindow.hpp"
-#include "shell/MainWindow.hpp"
 #include "platform/headless/VirtualClock.hpp"
+#include "shell/MainWindow.hpp"
 
 #include <stdexcept>
 #include <string>

@@ -27,8 +27,8 @@ public:
     TempDir()
     {
         static int counter = 0;
-        dir = fs::temp_directory_path() /
-              ("sparkler-sound-" + std::to_string(::getpid()) + "-" + std::to_string(++counter));
+        dir = fs::temp_directory_path()
+            / ("sparkler-sound-" + std::to_string(::getpid()) + "-" + std::to_string(++counter));
         fs::create_directories(dir);
     }
     ~TempDir()
@@ -84,7 +84,8 @@ inline std::vector<std::int16_t> tone(int frames, int hertz, double amplitude = 
     return out;
 }
 
-inline std::vector<std::int16_t> interleave(const std::vector<std::int16_t>& left, const std::vector<std::int16_t>& right)
+inline std::vector<std::int16_t> interleave(const std::vector<std::int16_t>& left,
+                                            const std::vector<std::int16_t>& right)
 {
     std::vector<std::int16_t> out;
     for (std::size_t i = 0; i < left.size(); ++i) {

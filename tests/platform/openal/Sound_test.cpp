@@ -66,7 +66,8 @@ protected:
     }
 
     // A mono noise wave, downloaded to the fixture's performance and repeating without end.
-    std::unique_ptr<SoundSegment> loopingMono(const std::vector<std::int16_t>& signal, const std::string& name = "mono.wav")
+    std::unique_ptr<SoundSegment> loopingMono(const std::vector<std::int16_t>& signal,
+                                              const std::string& name = "mono.wav")
     {
         auto segment = load(name, waveImage(1, 16, kRate, pcm16(signal)));
         if (segment != nullptr) {
@@ -329,8 +330,8 @@ TEST(SoundDevice, OutputOpensOrFailsQuicklyWithoutARealDevice)
     const auto start = std::chrono::steady_clock::now();
     int status = 0;
     pid_t done = 0;
-    while ((done = waitpid(child, &status, WNOHANG)) == 0 &&
-           std::chrono::steady_clock::now() - start < std::chrono::seconds(60))
+    while ((done = waitpid(child, &status, WNOHANG)) == 0
+           && std::chrono::steady_clock::now() - start < std::chrono::seconds(60))
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     if (done == 0) {
         kill(child, SIGKILL);
@@ -410,10 +411,10 @@ TEST_F(SoundPlayback, RepeatCountsPlayTheWaveThatManyTimesMore)
     segment->setRepeats(2);
     ASSERT_EQ(performance->playSegmentEx(segment.get(), nullptr), 0);
     auto thrice = render(3 * length + kBlock);
-    EXPECT_GT(rms(channel(std::vector<std::int16_t>(thrice.begin() + 2 * (2 * length),
-                                                    thrice.begin() + 2 * (3 * length - 64)),
-                          0)),
-              1000.0);
+    EXPECT_GT(
+        rms(channel(
+            std::vector<std::int16_t>(thrice.begin() + 2 * (2 * length), thrice.begin() + 2 * (3 * length - 64)), 0)),
+        1000.0);
     EXPECT_LE(peak(std::vector<std::int16_t>(thrice.begin() + 2 * (3 * length + 64), thrice.end())), kSilentPeak);
 }
 

@@ -51,7 +51,7 @@ TEST(FramePacer, AStallStartsANewGridInsteadOfABurst)
 {
     FramePacer pacer(ticks, 60);
     pacer.afterPresent(0);
-    pacer.afterPresent(50);                    // waits until 100
+    pacer.afterPresent(50); // waits until 100
     EXPECT_EQ(pacer.afterPresent(1000), 1000u) << "nine frames late: no wait, and no catching up";
     EXPECT_EQ(pacer.afterPresent(1010), 1100u) << "the next frame is paced from the new grid";
 }
