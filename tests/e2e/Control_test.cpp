@@ -16,9 +16,10 @@ TEST_F(SparklerE2e, RelativeMouseMotionCarriesTheSparkler)
     ASSERT_NO_FATAL_FAILURE(startProgram());
     key("b");
     bool held = false;
-    const Image before = screenshotWhen("before", 4s, [](const Image& image) {
-        return backgroundBlack(image) && countIf(image, belowEmitter, isSparkColour) >= 300;
-    }, &held);
+    const Image before = screenshotWhen(
+        "before", 4s,
+        [](const Image& image) { return backgroundBlack(image) && countIf(image, belowEmitter, isSparkColour) >= 300; },
+        &held);
     ASSERT_TRUE(held) << "no falling sparks over black";
     const Centroid from = sparkCentroid(before);
     ASSERT_GE(from.count, 300);
@@ -29,11 +30,14 @@ TEST_F(SparklerE2e, RelativeMouseMotionCarriesTheSparkler)
     ASSERT_EQ(moved.exitCode, 0) << moved.output;
     const Clock::time_point movedAt = Clock::now();
     Centroid to;
-    screenshotWhen("after", 5s, [&](const Image& image) {
-        to = sparkCentroid(image);
-        return Clock::now() - movedAt >= 1200ms && to.count >= 300 && std::abs(to.x - from.x - 250) < 60
-               && std::abs(to.y - from.y + 150) < 70;
-    }, &held);
+    screenshotWhen(
+        "after", 5s,
+        [&](const Image& image) {
+            to = sparkCentroid(image);
+            return Clock::now() - movedAt >= 1200ms && to.count >= 300 && std::abs(to.x - from.x - 250) < 60
+                && std::abs(to.y - from.y + 150) < 70;
+        },
+        &held);
     EXPECT_TRUE(held) << "spark centroid moved from (" << from.x << ", " << from.y << ") to (" << to.x << ", " << to.y
                       << ") over " << to.count << " pixels; expected about (+250, -150)";
     std::printf("spark centroid moved by (%+.0f, %+.0f)\n", to.x - from.x, to.y - from.y);
@@ -66,7 +70,6 @@ TEST_F(SparklerE2e, F12QuitsWithExitCodeZero)
     program = -1;
     EXPECT_EQ(*code, 0) << programErrors();
 }
-
 
 // ---------------------------------------------------------------------------------------------
 // Without a display

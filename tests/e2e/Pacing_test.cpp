@@ -49,7 +49,6 @@ TEST_F(SparklerE2e, DisplayBackendPacesSixtyFramesASecond)
     std::printf("display backend frames per second: %s\n", all.c_str());
 }
 
-
 #ifdef SPARKLER_E2E_HAVE_X11
 // The real program's frame rate: the help panel moves 5 pixels every frame while it slides,
 // so the time it takes to cross a known distance gives frames per second.

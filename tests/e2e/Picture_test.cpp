@@ -23,7 +23,8 @@ TEST_F(SparklerE2e, StartUpShowsBackgroundSparksSmokeAndHelpPanel)
     const Mean sky = meanOf(shot, upperRight);
     EXPECT_TRUE(backgroundShown(shot)) << "upper right mean " << sky.r << "," << sky.g << "," << sky.b;
     const Mean shore = meanOf(shot, lowerRightQuadrant);
-    EXPECT_LT(shore.r + shore.g + shore.b, 3 * 40.0) << "lower right mean " << shore.r << "," << shore.g << "," << shore.b;
+    EXPECT_LT(shore.r + shore.g + shore.b, 3 * 40.0)
+        << "lower right mean " << shore.r << "," << shore.g << "," << shore.b;
     EXPECT_GE(shore.b, shore.r);
 
     // Orange sparks (the first colour, for 5 s) burst from the emitter at the centre and fall:
@@ -32,9 +33,12 @@ TEST_F(SparklerE2e, StartUpShowsBackgroundSparksSmokeAndHelpPanel)
     EXPECT_GE(countIf(shot, {centreX - 60, centreY - 60, centreX + 60, centreY + 60}, orange), 300)
         << "orange spark pixels around the centre";
     bool fell = false;
-    const Image falling = screenshotWhen("falling", 4s, [&](const Image& image) {
-        return Clock::now() - started < 4500ms && countIf(image, belowEmitter, orange) >= 300;
-    }, &fell);
+    const Image falling = screenshotWhen(
+        "falling", 4s,
+        [&](const Image& image) {
+            return Clock::now() - started < 4500ms && countIf(image, belowEmitter, orange) >= 300;
+        },
+        &fell);
     const int orangeBelow = countIf(falling, belowEmitter, orange);
     const int orangeAbove = countIf(falling, aboveEmitter, orange);
     EXPECT_TRUE(fell) << "orange spark pixels well below the centre: " << orangeBelow;
@@ -45,7 +49,8 @@ TEST_F(SparklerE2e, StartUpShowsBackgroundSparksSmokeAndHelpPanel)
     EXPECT_GE(countIf(shot, {0, 0, panelWidth, 1}, isPanelLine), 150) << "top frame line, row 0";
     // (two long command lines run over the right frame line, their black boxes see-through)
     EXPECT_GE(countIf(shot, {panelWidth - 1, 2, panelWidth, panelHeight - 2}, isPanelLine), 150) << "right frame line";
-    EXPECT_LE(countIf(shot, {panelWidth, 2, panelWidth + 1, panelHeight - 2}, isPanelLine), 5) << "column 158 is no longer the panel";
+    EXPECT_LE(countIf(shot, {panelWidth, 2, panelWidth + 1, panelHeight - 2}, isPanelLine), 5)
+        << "column 158 is no longer the panel";
     // White command lines, light-grey count lines.
     EXPECT_GE(countIf(shot, {3, 8, panelWidth - 3, 145}, isWhite), 400) << "white text of the command lines";
     const int countGrey = countIf(shot, {3, 148, panelWidth - 3, 180}, isCountGrey);
@@ -58,11 +63,11 @@ TEST_F(SparklerE2e, StartUpShowsBackgroundSparksSmokeAndHelpPanel)
 
     // Grey smoke rising above the emitter; the puffs are slow, so give them a moment.
     bool held = false;
-    const Image later = screenshotWhen("smoke", 6s, [](const Image& image) {
-        return countIf(image, smokeColumn, isSmokeGrey) >= 150;
-    }, &held);
+    const Image later = screenshotWhen(
+        "smoke", 6s, [](const Image& image) { return countIf(image, smokeColumn, isSmokeGrey) >= 150; }, &held);
     EXPECT_TRUE(held) << "smoke pixels above the centre: " << countIf(later, smokeColumn, isSmokeGrey);
-    EXPECT_LT(countIf(later, {centreX - 40, 0, centreX + 40, 240}, isSmokeGrey), countIf(later, smokeColumn, isSmokeGrey))
+    EXPECT_LT(countIf(later, {centreX - 40, 0, centreX + 40, 240}, isSmokeGrey),
+              countIf(later, smokeColumn, isSmokeGrey))
         << "the smoke starts at the emitter and rises from there";
 }
 
@@ -76,14 +81,18 @@ TEST_F(SparklerE2e, KeyHSlidesTheHelpPanelOutAndBackIn)
 
     key("h");
     bool held = false;
-    const Image gone = screenshotWhen("hidden", 3s, [](const Image& image) {
-        return panelLineOnLeftEdge(image) == 0 && countIf(image, {0, 0, panelWidth, 1}, isPanelLine) == 0;
-    }, &held);
+    const Image gone = screenshotWhen(
+        "hidden", 3s,
+        [](const Image& image) {
+            return panelLineOnLeftEdge(image) == 0 && countIf(image, {0, 0, panelWidth, 1}, isPanelLine) == 0;
+        },
+        &held);
     EXPECT_TRUE(held) << "the panel's frame is still in the top-left corner 3 s after H";
     EXPECT_LT(countIf(gone, {3, 8, panelWidth - 3, 145}, isWhite), 40) << "the help text is still there";
 
     key("h");
-    screenshotWhen("back", 3s, [](const Image& image) { return panelLineOnLeftEdge(image) >= 190; }, &held);
+    screenshotWhen(
+        "back", 3s, [](const Image& image) { return panelLineOnLeftEdge(image) >= 190; }, &held);
     EXPECT_TRUE(held) << "the panel did not come back 3 s after the second H";
 }
 
@@ -107,9 +116,12 @@ TEST_F(SparklerE2e, KeysBAndCSwitchBackgroundAndTrails)
     const int litCleared = countIf(cleared, particleField, isLit);
     key("c");
     const Clock::time_point trailsFrom = Clock::now();
-    const Image trails = screenshotWhen("trails", 4s, [&](const Image& image) {
-        return Clock::now() - trailsFrom >= 1s && countIf(image, particleField, isLit) > 3 * litCleared;
-    }, &held);
+    const Image trails = screenshotWhen(
+        "trails", 4s,
+        [&](const Image& image) {
+            return Clock::now() - trailsFrom >= 1s && countIf(image, particleField, isLit) > 3 * litCleared;
+        },
+        &held);
     const int litTrails = countIf(trails, particleField, isLit);
     EXPECT_TRUE(held) << "C: lit pixels " << litTrails << " with trails vs " << litCleared << " in a cleared frame";
     EXPECT_TRUE(backgroundBlack(trails)) << "C from background off keeps the background off";
@@ -121,9 +133,12 @@ TEST_F(SparklerE2e, KeysBAndCSwitchBackgroundAndTrails)
     screenshotWhen("c-back", 3s, backgroundShown, &held);
     EXPECT_TRUE(held) << "the second C did not bring the background back";
     key("b");
-    const Image clearedAgain = screenshotWhen("cleared-again", 3s, [&](const Image& image) {
-        return backgroundBlack(image) && countIf(image, particleField, isLit) < 2 * litCleared;
-    }, &held);
+    const Image clearedAgain = screenshotWhen(
+        "cleared-again", 3s,
+        [&](const Image& image) {
+            return backgroundBlack(image) && countIf(image, particleField, isLit) < 2 * litCleared;
+        },
+        &held);
     EXPECT_TRUE(held) << "after the second C frames are not cleared: lit pixels "
                       << countIf(clearedAgain, particleField, isLit) << " vs " << litCleared;
 }
@@ -135,15 +150,19 @@ TEST_F(SparklerE2e, Key8GivesEachSparkItsOwnColour)
     key("2"); // one colour (orange), no cycling
     const Clock::time_point from = Clock::now();
     bool held = false;
-    const Image single = screenshotWhen("single", 4s, [&](const Image& image) {
-        const auto counts = hueCounts(image, particleField);
-        return Clock::now() - from >= 1500ms && backgroundBlack(image) && counts.count(Hue::Orange) > 0
-               && counts.at(Hue::Orange) >= 300;
-    }, &held);
+    const Image single = screenshotWhen(
+        "single", 4s,
+        [&](const Image& image) {
+            const auto counts = hueCounts(image, particleField);
+            return Clock::now() - from >= 1500ms && backgroundBlack(image) && counts.count(Hue::Orange) > 0
+                && counts.at(Hue::Orange) >= 300;
+        },
+        &held);
     ASSERT_TRUE(held) << "no orange sparks over black after B and 2: " << describe(hueCounts(single, particleField));
     auto counts = hueCounts(single, particleField);
     const int orangeSingle = counts[Hue::Orange];
-    EXPECT_LT(counts[Hue::Violet] + counts[Hue::BlueViolet] + counts[Hue::Yellow] + counts[Hue::Green], orangeSingle / 10)
+    EXPECT_LT(counts[Hue::Violet] + counts[Hue::BlueViolet] + counts[Hue::Yellow] + counts[Hue::Green],
+              orangeSingle / 10)
         << describe(counts);
 
     key("8");
@@ -155,14 +174,18 @@ TEST_F(SparklerE2e, Key8GivesEachSparkItsOwnColour)
                 ++shown;
         return shown;
     };
-    const Image mixed = screenshotWhen("mixed", 5s, [&](const Image& image) {
-        return Clock::now() - mixedFrom >= 1500ms && coloursShown(hueCounts(image, particleField)) == 5;
-    }, &held);
+    const Image mixed = screenshotWhen(
+        "mixed", 5s,
+        [&](const Image& image) {
+            return Clock::now() - mixedFrom >= 1500ms && coloursShown(hueCounts(image, particleField)) == 5;
+        },
+        &held);
     counts = hueCounts(mixed, particleField);
     EXPECT_TRUE(held) << "after 8 not every spark colour shows at once: " << describe(counts);
     std::printf("colours with 2: %s\ncolours with 8: %s\n", describe(hueCounts(single, particleField)).c_str(),
                 describe(counts).c_str());
-    EXPECT_LT(counts[Hue::Orange], 2 * (counts[Hue::Violet] + counts[Hue::Green] + counts[Hue::Yellow])) << describe(counts);
+    EXPECT_LT(counts[Hue::Orange], 2 * (counts[Hue::Violet] + counts[Hue::Green] + counts[Hue::Yellow]))
+        << describe(counts);
 }
 
 TEST_F(SparklerE2e, PageDownTenTimesMakesSparksRise)
@@ -170,9 +193,10 @@ TEST_F(SparklerE2e, PageDownTenTimesMakesSparksRise)
     ASSERT_NO_FATAL_FAILURE(startProgram());
     key("b"); // the background picture has a coloured firework in this part of the sky
     bool held = false;
-    const Image before = screenshotWhen("before", 4s, [](const Image& image) {
-        return backgroundBlack(image) && countIf(image, belowEmitter, isSparkColour) >= 300;
-    }, &held);
+    const Image before = screenshotWhen(
+        "before", 4s,
+        [](const Image& image) { return backgroundBlack(image) && countIf(image, belowEmitter, isSparkColour) >= 300; },
+        &held);
     ASSERT_TRUE(held) << "no falling sparks over black";
     const int risingBefore = countIf(before, risingSparks, isSparkColour);
     const int fallingBefore = countIf(before, belowEmitter, isSparkColour);
@@ -181,9 +205,12 @@ TEST_F(SparklerE2e, PageDownTenTimesMakesSparksRise)
     for (int i = 0; i < 12; ++i)
         ASSERT_NO_FATAL_FAILURE(key("Next"));
     const Clock::time_point from = Clock::now();
-    const Image after = screenshotWhen("after", 5s, [&](const Image& image) {
-        return Clock::now() - from >= 1500ms && countIf(image, risingSparks, isSparkColour) >= 400;
-    }, &held);
+    const Image after = screenshotWhen(
+        "after", 5s,
+        [&](const Image& image) {
+            return Clock::now() - from >= 1500ms && countIf(image, risingSparks, isSparkColour) >= 400;
+        },
+        &held);
     const int risingAfter = countIf(after, risingSparks, isSparkColour);
     EXPECT_TRUE(held) << "spark pixels well above the emitter: " << risingAfter << " (before: " << risingBefore << ")";
     EXPECT_GT(risingAfter, 5 * std::max(risingBefore, 20));

@@ -29,7 +29,8 @@ TEST_F(SparklerE2e, WaveSoundBackendRecordsTheCrackle)
     ASSERT_TRUE(fs::exists(wavePath)) << "no wave file written";
     const WaveSummary wave = readWave(wavePath);
     ASSERT_TRUE(wave.parsed) << "not a wave file of " << fs::file_size(wavePath) << " bytes";
-    EXPECT_GT(wave.dataBytes, 44100u) << "format " << wave.format << ", " << wave.channels << " channels, " << wave.bits << " bits";
+    EXPECT_GT(wave.dataBytes, 44100u) << "format " << wave.format << ", " << wave.channels << " channels, " << wave.bits
+                                      << " bits";
     EXPECT_GT(wave.peak, 0.01) << "the recorded sound is silent";
     RecordProperty("wave_peak_permille", static_cast<int>(wave.peak * 1000));
     std::printf("wave: format %d, %d channels, %d bits, %zu data bytes, peak %.3f\n", wave.format, wave.channels,

@@ -81,3 +81,36 @@ TEST(MainLoop, RunProgramEndsOnAFailedPresent)
     EXPECT_FALSE(display.isOpen()); // shut down as after a quit
     EXPECT_EQ(gApplication, nullptr);
 }
+
+TEST(MainLoop, OnePassDrainsTheMessagesThenRunsOneTimedFrame)
+{
+    AppHarness h;
+    FrameTimer timer;
+    int exitCode = -1;
+    const int shownBefore = h.display.showCalls;
+
+    h.window.postMessage(WM_KEYDOWN, 'B', 0);
+    EXPECT_EQ(runOnePass(h.window, h.clock, timer, exitCode), PassResult::Continue);
+    EXPECT_FALSE(h.app->backgroundOn) << "the key was handled before the frame";
+    EXPECT_EQ(h.display.showCalls, shownBefore + 1);
+
+    h.clock.advance(16);
+    EXPECT_EQ(runOnePass(h.window, h.clock, timer, exitCode), PassResult::Continue);
+    EXPECT_EQ(h.display.showCalls, shownBefore + 2);
+
+    // Escape closes the window: the pass ends the run and runs no frame.
+    h.window.postMessage(WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_EQ(runOnePass(h.window, h.clock, timer, exitCode), PassResult::Quit);
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_EQ(h.display.showCalls, shownBefore + 2);
+}
+
+TEST(MainLoop, OnePassReportsALostDisplay)
+{
+    AppHarness h;
+    FrameTimer timer;
+    int exitCode = -1;
+    h.display.failShows(DDERR_SURFACELOST, 1);
+    EXPECT_EQ(runOnePass(h.window, h.clock, timer, exitCode), PassResult::DisplayLost);
+    EXPECT_EQ(runOnePass(h.window, h.clock, timer, exitCode), PassResult::Continue) << "only the one show failed";
+}

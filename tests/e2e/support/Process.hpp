@@ -45,7 +45,6 @@ inline double seconds(Clock::duration d)
     return std::chrono::duration<double>(d).count();
 }
 
-
 inline std::string findOnPath(const std::string& name)
 {
     const char* path = std::getenv("PATH");
@@ -65,9 +64,9 @@ inline std::string findOnPath(const std::string& name)
 // driver or a sound configuration for the child; the caller adds what the child should see.
 inline std::vector<std::string> cleanEnvironment()
 {
-    static const char* const dropped[] = {"DISPLAY=", "WAYLAND_DISPLAY=", "XDG_RUNTIME_DIR=", "SDL_VIDEODRIVER=",
-                                          "SDL_VIDEO_DRIVER=", "SDL_RENDER_DRIVER=", "SDL_AUDIODRIVER=",
-                                          "ALSOFT_DRIVERS=", "ALSOFT_CONF=", "XAUTHORITY="};
+    static const char* const dropped[]
+        = {"DISPLAY=",           "WAYLAND_DISPLAY=", "XDG_RUNTIME_DIR=", "SDL_VIDEODRIVER=", "SDL_VIDEO_DRIVER=",
+           "SDL_RENDER_DRIVER=", "SDL_AUDIODRIVER=", "ALSOFT_DRIVERS=",  "ALSOFT_CONF=",     "XAUTHORITY="};
     std::vector<std::string> env;
     for (char** entry = environ; *entry != nullptr; ++entry) {
         const std::string text = *entry;
@@ -175,7 +174,7 @@ struct ToolResult {
 
 // Runs a short-lived tool to its end (bounded) and returns its exit code and standard output.
 inline ToolResult runTool(const std::vector<std::string>& argv, const std::vector<std::string>& env,
-                   const std::string& scratchDir, Clock::duration timeout = 15s)
+                          const std::string& scratchDir, Clock::duration timeout = 15s)
 {
     ToolResult result;
     const std::string outPath = scratchDir + "/tool.out";
@@ -213,7 +212,6 @@ inline bool pollUntil(Clock::duration timeout, const std::function<bool()>& chec
         std::this_thread::sleep_for(interval);
     }
 }
-
 
 inline std::string testName()
 {

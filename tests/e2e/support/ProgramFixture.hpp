@@ -80,8 +80,8 @@ protected:
                 number += c;
         }
         ::close(fds[0]);
-        ASSERT_TRUE(done && !number.empty()) << "Xvfb did not report a display within 20 s: "
-                                             << readFile(scratch + "/xvfb.log");
+        ASSERT_TRUE(done && !number.empty())
+            << "Xvfb did not report a display within 20 s: " << readFile(scratch + "/xvfb.log");
         display = ":" + number;
     }
 
@@ -166,14 +166,17 @@ protected:
     }
 
     // Polls screenshots until check holds on one (bounded); the last screenshot taken.
-    Image screenshotWhen(const std::string& label, Clock::duration timeout, const std::function<bool(const Image&)>& check,
-                         bool* held = nullptr)
+    Image screenshotWhen(const std::string& label, Clock::duration timeout,
+                         const std::function<bool(const Image&)>& check, bool* held = nullptr)
     {
         Image image;
-        const bool ok = pollUntil(timeout, [&] {
-            image = screenshot(label);
-            return image.valid() && check(image);
-        }, 50ms);
+        const bool ok = pollUntil(
+            timeout,
+            [&] {
+                image = screenshot(label);
+                return image.valid() && check(image);
+            },
+            50ms);
         if (held != nullptr)
             *held = ok;
         return image;

@@ -42,7 +42,8 @@ struct Image {
     bool valid() const { return width > 0 && height > 0; }
     Rgb at(int x, int y) const
     {
-        const std::size_t i = (static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)) * 3;
+        const std::size_t i
+            = (static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)) * 3;
         return Rgb{rgb[i], rgb[i + 1], rgb[i + 2]};
     }
 };
@@ -126,7 +127,7 @@ inline bool isSparkColour(Rgb p)
 {
     const Hue hue = classify(p);
     return hue == Hue::Orange || hue == Hue::Violet || hue == Hue::BlueViolet || hue == Hue::Yellow
-           || hue == Hue::Green;
+        || hue == Hue::Green;
 }
 
 inline bool isLit(Rgb p)
@@ -202,14 +203,22 @@ inline std::map<Hue, int> hueCounts(const Image& image, Region region)
 inline const char* hueName(Hue hue)
 {
     switch (hue) {
-    case Hue::Black: return "black";
-    case Hue::Grey: return "grey";
-    case Hue::Orange: return "orange";
-    case Hue::Violet: return "violet";
-    case Hue::BlueViolet: return "blue-violet";
-    case Hue::Yellow: return "yellow";
-    case Hue::Green: return "green";
-    case Hue::Other: return "other";
+    case Hue::Black:
+        return "black";
+    case Hue::Grey:
+        return "grey";
+    case Hue::Orange:
+        return "orange";
+    case Hue::Violet:
+        return "violet";
+    case Hue::BlueViolet:
+        return "blue-violet";
+    case Hue::Yellow:
+        return "yellow";
+    case Hue::Green:
+        return "green";
+    case Hue::Other:
+        return "other";
     }
     return "?";
 }
@@ -222,15 +231,13 @@ inline std::string describe(const std::map<Hue, int>& counts)
     return text;
 }
 
-
-
-constexpr Region upperRight{760, 0, 1024, 170};     // sky, far from the particles
+constexpr Region upperRight{760, 0, 1024, 170}; // sky, far from the particles
 constexpr Region lowerRightQuadrant{512, 384, 1024, 768};
-constexpr Region belowEmitter{352, 440, 672, 720};  // where the sparks fall
-constexpr Region aboveEmitter{352, 48, 672, 328};   // the same size, above
-constexpr Region smokeColumn{472, 290, 552, 378};   // where the smoke rises
-constexpr Region risingSparks{362, 150, 662, 330};  // well above the emitter
-constexpr Region particleField{262, 0, 762, 768};   // everything the sparkler reaches at the centre
+constexpr Region belowEmitter{352, 440, 672, 720}; // where the sparks fall
+constexpr Region aboveEmitter{352, 48, 672, 328}; // the same size, above
+constexpr Region smokeColumn{472, 290, 552, 378}; // where the smoke rises
+constexpr Region risingSparks{362, 150, 662, 330}; // well above the emitter
+constexpr Region particleField{262, 0, 762, 768}; // everything the sparkler reaches at the centre
 
 inline bool backgroundShown(const Image& image)
 {

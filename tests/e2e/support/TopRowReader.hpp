@@ -33,7 +33,8 @@ public:
         int count = 0;
         for (int x = 0; x < panelWidth; ++x) {
             const unsigned long pixel = XGetPixel(image, x, 0);
-            const Rgb p{static_cast<int>(channel(pixel, image->red_mask)), static_cast<int>(channel(pixel, image->green_mask)),
+            const Rgb p{static_cast<int>(channel(pixel, image->red_mask)),
+                        static_cast<int>(channel(pixel, image->green_mask)),
                         static_cast<int>(channel(pixel, image->blue_mask))};
             if (isPanelLine(p))
                 ++count;

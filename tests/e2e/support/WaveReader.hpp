@@ -24,7 +24,10 @@ inline WaveSummary readWave(const std::string& path)
 {
     WaveSummary wave;
     const std::string bytes = readFile(path);
-    auto u16 = [&](std::size_t at) { return static_cast<unsigned>(static_cast<unsigned char>(bytes[at]) | static_cast<unsigned char>(bytes[at + 1]) << 8); };
+    auto u16 = [&](std::size_t at) {
+        return static_cast<unsigned>(static_cast<unsigned char>(bytes[at])
+                                     | static_cast<unsigned char>(bytes[at + 1]) << 8);
+    };
     auto u32 = [&](std::size_t at) { return u16(at) | (u16(at + 2) << 16); };
     if (bytes.size() < 12 || bytes.compare(0, 4, "RIFF") != 0 || bytes.compare(8, 4, "WAVE") != 0)
         return wave;
