@@ -3,8 +3,8 @@
 // reports it and runs no frame.
 #include "app/Application.hpp"
 
+#include "app/HelpTexts.hpp"
 #include "app/Scene.hpp"
-
 #include "platform/Clock.hpp"
 #include "platform/Display.hpp"
 #include "platform/Window.hpp"
@@ -14,7 +14,7 @@ Application::Application(const Platform& instance, Window* window)
 {
     randomSeed(instance.clock != nullptr ? instance.clock->calendarSeconds() : 0u);
     // The switches and the colour timer take their first values in the member initialisers.
-    helpFont = Font::create("Arial", 12, true); // without a font the help texts are skipped
+    helpFont = Font::create(kHelpFontFace, kHelpFontCellHeight, kHelpFontBold); // without a font the help texts are skipped
     startUpResult = startUp(instance, window);
 }
 

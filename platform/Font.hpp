@@ -5,6 +5,15 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
+
+// One line of text as glyph coverage: width x height bytes, top row first, 0 where the
+// background shows and 255 where the text colour does.
+struct TextCoverage {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> values;
+};
 
 class Font {
 public:
@@ -20,6 +29,11 @@ public:
     // pixels. Returns false when nothing could be rendered.
     bool draw(std::uint16_t* pixels, int width, int height, int x, int y, const char* text,
               std::uint32_t backgroundColour, std::uint32_t textColour) const;
+    // The coverage draw() maps to colours for `text`; false when nothing could be rendered.
+    bool coverage(const char* text, TextCoverage& out) const;
+    // The RGB565 pixel draw() writes for each coverage level of a colour pair; false when the
+    // pair is not one this font can draw.
+    bool shades(std::uint32_t backgroundColour, std::uint32_t textColour, std::uint16_t (&pixels)[256]) const;
     // The height of a text cell in pixels.
     int cellHeight() const;
     // The path of the font file in use.

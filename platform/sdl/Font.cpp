@@ -8,6 +8,7 @@
 #include <SDL_ttf.h>
 #include <fontconfig/fontconfig.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -73,6 +74,34 @@ std::string findFontFile(const char* face, bool bold)
     return found;
 }
 
+SDL_Color sdlColour(std::uint32_t colour)
+{
+    return SDL_Color{static_cast<Uint8>(colour & 0xFF), static_cast<Uint8>((colour >> 8) & 0xFF),
+                     static_cast<Uint8>((colour >> 16) & 0xFF), 255};
+}
+
+// Renders one line as 8-bit coverage levels over an opaque background, and gives the RGB565
+// pixel of each level. Null when the text cannot be rendered.
+SDL_Surface* renderShaded(TTF_Font* font, const char* text, std::uint32_t background, std::uint32_t colour,
+                          std::uint16_t (&lookup)[256])
+{
+    const SDL_Color bg = sdlColour(background);
+    // Texts are 8-bit characters; Latin-1 rendering reads them byte for byte.
+    SDL_Surface* rendered = TTF_RenderText_Shaded(font, text, sdlColour(colour), bg);
+    if (rendered == nullptr)
+        return nullptr;
+    const SDL_Palette* palette = rendered->format->palette;
+    if (rendered->format->BytesPerPixel != 1 || palette == nullptr) {
+        SDL_FreeSurface(rendered);
+        return nullptr;
+    }
+    for (int i = 0; i < 256; ++i) {
+        const SDL_Color c = i < palette->ncolors ? palette->colors[i] : bg;
+        lookup[i] = rgbToPixel(c.r, c.g, c.b);
+    }
+    return rendered;
+}
+
 } // namespace
 
 Font::Font(std::unique_ptr<Impl> fontImpl) : impl(std::move(fontImpl))
@@ -132,24 +161,10 @@ const RenderedLine* Font::Impl::render(const char* text, std::uint32_t backgroun
             return &line;
         }
     }
-    const SDL_Color fg{static_cast<Uint8>(colour & 0xFF), static_cast<Uint8>((colour >> 8) & 0xFF),
-                       static_cast<Uint8>((colour >> 16) & 0xFF), 255};
-    const SDL_Color bg{static_cast<Uint8>(background & 0xFF), static_cast<Uint8>((background >> 8) & 0xFF),
-                       static_cast<Uint8>((background >> 16) & 0xFF), 255};
-    // Texts are 8-bit characters; Latin-1 rendering reads them byte for byte.
-    SDL_Surface* rendered = TTF_RenderText_Shaded(font, text, fg, bg);
+    std::uint16_t lookup[256];
+    SDL_Surface* rendered = renderShaded(font, text, background, colour, lookup);
     if (rendered == nullptr)
         return nullptr;
-    const SDL_Palette* palette = rendered->format->palette;
-    if (rendered->format->BytesPerPixel != 1 || palette == nullptr) {
-        SDL_FreeSurface(rendered);
-        return nullptr;
-    }
-    std::uint16_t lookup[256];
-    for (int i = 0; i < 256; ++i) {
-        const SDL_Color c = i < palette->ncolors ? palette->colors[i] : bg;
-        lookup[i] = rgbToPixel(c.r, c.g, c.b);
-    }
     RenderedLine line;
     line.text = text;
     line.background = background;
@@ -201,5 +216,35 @@ bool Font::draw(std::uint16_t* pixels, int width, int height, int x, int y, cons
                 out[outColumn] = in[column];
         }
     }
+    return true;
+}
+
+bool Font::coverage(const char* text, TextCoverage& out) const
+{
+    if (text == nullptr || *text == '\0')
+        return false;
+    std::uint16_t lookup[256];
+    SDL_Surface* rendered = renderShaded(impl->font, text, 0, 0xFFFFFF, lookup);
+    if (rendered == nullptr)
+        return false;
+    // The shaded surface's pixel values are the coverage levels themselves.
+    out.width = rendered->w;
+    out.height = rendered->h;
+    out.values.resize(static_cast<std::size_t>(rendered->w) * static_cast<std::size_t>(rendered->h));
+    const auto* source = static_cast<const std::uint8_t*>(rendered->pixels);
+    for (int row = 0; row < rendered->h; ++row) {
+        const std::uint8_t* in = source + static_cast<std::size_t>(row) * static_cast<std::size_t>(rendered->pitch);
+        std::copy(in, in + rendered->w, out.values.begin() + static_cast<std::ptrdiff_t>(row) * rendered->w);
+    }
+    SDL_FreeSurface(rendered);
+    return true;
+}
+
+bool Font::shades(std::uint32_t backgroundColour, std::uint32_t textColour, std::uint16_t (&pixels)[256]) const
+{
+    SDL_Surface* rendered = renderShaded(impl->font, ".", backgroundColour, textColour, pixels);
+    if (rendered == nullptr)
+        return false;
+    SDL_FreeSurface(rendered);
     return true;
 }
