@@ -1,6 +1,8 @@
 // PNG output of an RGB565 frame through stb_image_write.
 #include "platform/PngWriter.hpp"
 
+#include "platform/PixelFormat.hpp"
+
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #define STB_IMAGE_WRITE_STATIC
 #pragma GCC diagnostic push
@@ -17,13 +19,10 @@ bool writePng(const char* path, const std::uint16_t* pixels, int width, int heig
         return false;
     std::vector<std::uint8_t> rgb(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3);
     for (std::size_t i = 0; i < static_cast<std::size_t>(width) * static_cast<std::size_t>(height); ++i) {
-        const std::uint32_t p = pixels[i];
-        const std::uint32_t r = (p >> 11) & 0x1F;
-        const std::uint32_t g = (p >> 5) & 0x3F;
-        const std::uint32_t b = p & 0x1F;
-        rgb[i * 3 + 0] = static_cast<std::uint8_t>((r << 3) | (r >> 2));
-        rgb[i * 3 + 1] = static_cast<std::uint8_t>((g << 2) | (g >> 4));
-        rgb[i * 3 + 2] = static_cast<std::uint8_t>((b << 3) | (b >> 2));
+        const Rgb8 c = pixelToRgb(pixels[i]);
+        rgb[i * 3 + 0] = c.r;
+        rgb[i * 3 + 1] = c.g;
+        rgb[i * 3 + 2] = c.b;
     }
     return stbi_write_png(path, width, height, 3, rgb.data(), width * 3) != 0;
 }

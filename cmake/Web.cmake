@@ -1,0 +1,88 @@
+# The browser build (configured with emcmake): the same sim/, gfx/, app/, shell and replay
+# sources over the web backend in platform/web/. Builds the page (index.html, page.js,
+# page.css, sparkler.js, sparkler.wasm and the two waves) and sparkler-replay.js for node.
+# Needs a native build of this tree (SPARKLER_NATIVE_BUILD): its bake_font bakes the help font
+# from the native font path, and its sparkler-replay is what the web tests compare against.
+set(SPARKLER_NATIVE_BUILD "" CACHE PATH "A native build of this tree (with tools/bake_font and sparkler-replay)")
+if(NOT EXISTS "${SPARKLER_NATIVE_BUILD}/tools/bake_font")
+  message(FATAL_ERROR "SPARKLER_NATIVE_BUILD must name a native build of this tree with tools/bake_font built")
+endif()
+set(web_dir ${PROJECT_SOURCE_DIR}/platform/web)
+
+# stb and CLI11 are header-only Debian packages under /usr/include, which the browser compiler
+# does not search; it is shown those two folders alone.
+set(web_include ${PROJECT_BINARY_DIR}/include)
+file(MAKE_DIRECTORY ${web_include})
+file(CREATE_LINK /usr/include/stb ${web_include}/stb SYMBOLIC)
+file(CREATE_LINK /usr/include/CLI ${web_include}/CLI SYMBOLIC)
+
+set(baked_font ${PROJECT_BINARY_DIR}/BakedFont.cpp)
+add_custom_command(
+  OUTPUT ${baked_font}
+  COMMAND ${SPARKLER_NATIVE_BUILD}/tools/bake_font ${baked_font}
+  DEPENDS ${SPARKLER_NATIVE_BUILD}/tools/bake_font
+  COMMENT "Baking the help font"
+  VERBATIM)
+
+set(platform_sources
+  PngWriter.cpp WaveWriter.cpp GlyphAtlas.cpp
+  headless/HeadlessDisplay.cpp headless/HeadlessWindow.cpp headless/HeadlessMouse.cpp
+  web/AudioDevice.cpp web/BitmapLoader.cpp web/Font.cpp web/SoundLoader.cpp web/SoundPerformance.cpp
+  web/SoundSegment.cpp web/WebAudio.cpp web/WebClock.cpp web/WebDisplay.cpp web/WebKeyCodes.cpp web/RafPacer.cpp)
+list(TRANSFORM platform_sources PREPEND ${PROJECT_SOURCE_DIR}/platform/)
+add_library(sparkler_platform STATIC ${platform_sources} ${baked_font})
+target_include_directories(sparkler_platform PUBLIC ${PROJECT_SOURCE_DIR})
+target_include_directories(sparkler_platform SYSTEM PUBLIC ${web_include})
+sparkler_warnings(sparkler_platform)
+# The sound classes' private fields are the native backend's handles; the browser's keeps
+# fewer of them, and clang would name each one it leaves unused.
+target_compile_options(sparkler_platform PRIVATE -Wno-unused-private-field)
+
+add_subdirectory(assets)
+add_library(sparkler_core STATIC)
+add_subdirectory(sim)
+add_subdirectory(gfx)
+add_subdirectory(app)
+target_include_directories(sparkler_core PUBLIC ${PROJECT_SOURCE_DIR})
+target_link_libraries(sparkler_core PUBLIC sparkler_platform sparkler_images)
+sparkler_warnings(sparkler_core)
+
+add_library(sparkler_shell STATIC ${PROJECT_SOURCE_DIR}/shell/MainWindow.cpp)
+target_link_libraries(sparkler_shell PUBLIC sparkler_core)
+sparkler_warnings(sparkler_shell)
+set(replay_dir ${PROJECT_SOURCE_DIR}/replay)
+add_library(sparkler_replay STATIC ${replay_dir}/Replay.cpp ${replay_dir}/ReplayScript.cpp ${replay_dir}/ReplayTrace.cpp)
+target_link_libraries(sparkler_replay PUBLIC sparkler_shell)
+sparkler_warnings(sparkler_replay)
+
+# The replay for node: the native tool's options and output. Only its option parsing throws,
+# so only it is built with exceptions; the files it names are the host's (NODERAWFS).
+add_executable(sparkler-replay ${replay_dir}/ReplayMain.cpp)
+target_link_libraries(sparkler-replay PRIVATE sparkler_replay)
+target_compile_options(sparkler-replay PRIVATE -fexceptions)
+target_link_options(sparkler-replay PRIVATE -fexceptions -sNODERAWFS=1 -sENVIRONMENT=node -sEXIT_RUNTIME=1
+                    -sALLOW_MEMORY_GROWTH=1 -sWASM_ASYNC_COMPILATION=0)
+set_target_properties(sparkler-replay PROPERTIES SUFFIX .js RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR})
+sparkler_warnings(sparkler-replay)
+
+# The page's program.
+add_executable(sparkler ${web_dir}/WebMain.cpp)
+target_link_libraries(sparkler PRIVATE sparkler_shell)
+target_link_options(sparkler PRIVATE -sENVIRONMENT=web -sALLOW_MEMORY_GROWTH=1
+  "-sEXPORTED_FUNCTIONS=_main,_sparkler_start,_sparkler_frame,_sparkler_key,_sparkler_mouse,_sparkler_focus,_sparkler_passes"
+  "-sEXPORTED_RUNTIME_METHODS=ccall" "SHELL:--pre-js ${web_dir}/audio.js")
+set_target_properties(sparkler PROPERTIES SUFFIX .js RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}
+                      LINK_DEPENDS ${web_dir}/audio.js)
+sparkler_warnings(sparkler)
+
+foreach(file index.html page.js page.css)
+  configure_file(${web_dir}/${file} ${PROJECT_BINARY_DIR}/${file} COPYONLY)
+endforeach()
+foreach(wave Sparkler.wav BackgroundSound.wav)
+  configure_file(${PROJECT_SOURCE_DIR}/assets/${wave} ${PROJECT_BINARY_DIR}/${wave} COPYONLY)
+endforeach()
+
+if(SPARKLER_TESTS)
+  enable_testing()
+  add_subdirectory(tests/web)
+endif()

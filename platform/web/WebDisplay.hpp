@@ -1,0 +1,28 @@
+// WebDisplay: the page's canvas as the display. Each shown RGB565 frame is widened to RGBA in
+// one pass and handed to the page, which puts it on a canvas of the frame's size; the page's
+// style scales that canvas to the window with its aspect kept and black bars around it.
+#pragma once
+
+#include "platform/Display.hpp"
+
+#include <string>
+#include <vector>
+
+class WebDisplay : public Display {
+public:
+    int open(int width, int height, int bitsPerPixel) override;
+    int show(const std::uint16_t* pixels, int width, int height) override;
+    void close() override;
+    const char* lastError() const override { return error.c_str(); }
+
+    // Frames shown since the page started, for the page's frame-rate readout.
+    unsigned shownFrames() const { return shown; }
+
+private:
+    std::vector<std::uint8_t> rgba;
+    int frameWidth = 0;
+    int frameHeight = 0;
+    bool opened = false;
+    unsigned shown = 0;
+    std::string error;
+};

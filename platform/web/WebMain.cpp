@@ -1,0 +1,132 @@
+// The browser program's entry: the page's display, keys, pointer, clock and sound around the
+// same application and loop pass as the native program. The page owns the loop: it calls
+// sparkler_frame from each animation-frame callback, and the pacer there decides whether the
+// pass runs. A run ends on Escape or F12 (shut down in order); the page can light a new one.
+#include "platform/headless/HeadlessMouse.hpp"
+#include "platform/headless/HeadlessWindow.hpp"
+#include "platform/AudioDevice.hpp"
+#include "platform/web/RafPacer.hpp"
+#include "platform/web/WebClock.hpp"
+#include "platform/web/WebDisplay.hpp"
+#include "platform/web/WebKeyCodes.hpp"
+#include "shell/MainWindow.hpp"
+
+#include <emscripten.h>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+// What sparkler_frame tells the page.
+enum FrameResult { kSkipped = 0, kRan = 1, kEnded = 2, kDisplayLost = 3, kNotRunning = 4 };
+
+struct Page {
+    WebDisplay display;
+    HeadlessWindow window{mainWindowProc};
+    HeadlessMouse mouse;
+    WebClock clock;
+    std::unique_ptr<AudioDevice> audio;
+    bool audioTried = false;
+    FrameTimer timer;
+    RafPacer pacer;
+    unsigned passes = 0;
+};
+
+Page* page = nullptr;
+
+// A key-down's lParam, as the native window gives it: a repeat count of 1, and bit 30 when the
+// key was already down.
+std::intptr_t keyDownParam(bool repeat)
+{
+    return repeat ? (std::intptr_t{1} | (std::intptr_t{1} << 30)) : std::intptr_t{1};
+}
+
+} // namespace
+
+extern "C" {
+
+// Lights a new run. 0 when it runs; 1 when start-up failed, said in one line on stderr.
+EMSCRIPTEN_KEEPALIVE int sparkler_start()
+{
+    if (page == nullptr || gApplication != nullptr)
+        return 1;
+    if (!page->audioTried) {
+        // One sound device for the page's life: runs come and go, the browser's context stays.
+        page->audioTried = true;
+        std::string error;
+        page->audio = AudioDevice::openOutput(error);
+        if (page->audio == nullptr)
+            std::fprintf(stderr, "sparkler: %s; running without sound\n", error.c_str());
+    }
+    page->window = HeadlessWindow(mainWindowProc);
+    page->mouse = HeadlessMouse();
+    page->timer = FrameTimer();
+    page->pacer.restart();
+    const Platform instance{&page->display, &page->mouse, &page->clock, page->audio.get()};
+    std::string error;
+    if (startApplication(instance, page->window, error) == nullptr) {
+        std::fprintf(stderr, "sparkler: %s\n", error.c_str());
+        return 1;
+    }
+    return 0;
+}
+
+// One animation-frame callback at `now` milliseconds: runs the loop's pass when it is due.
+EMSCRIPTEN_KEEPALIVE int sparkler_frame(double now)
+{
+    if (page == nullptr || gApplication == nullptr)
+        return kNotRunning;
+    if (!page->pacer.due(now))
+        return kSkipped;
+    int exitCode = 0;
+    const PassResult result = runOnePass(page->window, page->clock, page->timer, exitCode);
+    ++page->passes;
+    if (result == PassResult::Continue)
+        return kRan;
+    endApplication();
+    return result == PassResult::Quit ? kEnded : kDisplayLost;
+}
+
+// A key-down from the page, as its KeyboardEvent code and key.
+EMSCRIPTEN_KEEPALIVE void sparkler_key(const char* code, const char* key, int repeat)
+{
+    if (page == nullptr || gApplication == nullptr)
+        return;
+    if (const std::uintptr_t vk = virtualKeyFromDom(code, key); vk != 0)
+        page->window.postMessage(WM_KEYDOWN, vk, keyDownParam(repeat != 0));
+}
+
+// Relative pointer motion, as the pointer lock delivers it.
+EMSCRIPTEN_KEEPALIVE void sparkler_mouse(int dx, int dy)
+{
+    if (page != nullptr)
+        page->mouse.move(dx, dy);
+}
+
+// The page has the keyboard and the pointer lock (1), or lost them (0): while it has not, the
+// mouse reads fail as natively without the focus, and the first read after it returns takes
+// the device again.
+EMSCRIPTEN_KEEPALIVE void sparkler_focus(int focused)
+{
+    if (page == nullptr)
+        return;
+    page->window.focused = focused != 0;
+    page->mouse.focus = focused != 0;
+    if (focused == 0)
+        page->mouse.unacquire();
+}
+
+// Passes run and frames shown since the page started, for the page's readout and its tests.
+EMSCRIPTEN_KEEPALIVE unsigned sparkler_passes()
+{
+    return page != nullptr ? page->passes : 0;
+}
+
+} // extern "C"
+
+int main()
+{
+    page = new Page; // lives as long as the page
+    return 0;
+}
