@@ -13,6 +13,14 @@ if [ "${1:-}" = "--tests" ]; then
              desktop-file-utils appstream man-db lintian dpkg-dev)
 fi
 
+if [ "${1:-}" = "--web" ]; then
+  # The browser version: emscripten (it brings Debian's node and acorn), and Chromium and npm
+  # (for puppeteer-core) for its tests. A command already present counts as installed.
+  packages+=(emscripten)
+  command -v chromium >/dev/null 2>&1 || packages+=(chromium)
+  command -v npm >/dev/null 2>&1 || packages+=(npm)
+fi
+
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

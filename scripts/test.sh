@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: installs what is missing, builds in build/ (Release),
-# runs the whole CTest suite. Pass a build directory and CMake options to build elsewhere,
-# for example: scripts/test.sh build-asan -DSPARKLER_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# runs the whole CTest suite, then builds the browser version in build-web/ and runs its tests.
+# Pass a build directory and CMake options to build elsewhere, for example:
+# scripts/test.sh build-asan -DSPARKLER_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -11,3 +12,6 @@ shift || true
 cmake -S . -B "$build" -G Ninja "$@" >/dev/null
 cmake --build "$build"
 ctest --test-dir "$build" --output-on-failure -j2
+
+# The browser version: its build and its tests against this native build.
+scripts/web.sh test "$build"

@@ -5,7 +5,7 @@
 // same place with no distance rolloff at all, full level within 1024 and half the level at
 // twice that distance (the panner's inverse rolloff). Usage: node audio_test.js BUILD-WEB
 'use strict';
-const { serve } = require('./serve');
+const { serve } = require('../../tools/web_serve');
 const { launch } = require('./browser');
 
 const failures = [];

@@ -5,7 +5,7 @@
 'use strict';
 const fs = require('fs');
 const path = require('path');
-const { serve } = require('./serve');
+const { serve } = require('../../tools/web_serve');
 const { launch } = require('./browser');
 
 const folder = process.argv[2];

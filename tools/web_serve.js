@@ -1,5 +1,6 @@
-// A static file server on 127.0.0.1 for the page tests: serves one folder with the types the
-// page needs (wasm as application/wasm, so it compiles while it streams in).
+// A static file server on 127.0.0.1 for the browser build: serves one folder with the types
+// the page needs (wasm as application/wasm, so it compiles while it streams in). Used by the
+// page tests, and by `scripts/web.sh serve`: node tools/web_serve.js FOLDER [PORT].
 'use strict';
 const http = require('http');
 const fs = require('fs');
@@ -11,7 +12,7 @@ const types = {
 };
 
 // Resolves to { server, url } once listening on a free port.
-function serve(folder) {
+function serve(folder, port = 0) {
   const root = path.resolve(folder);
   const server = http.createServer((request, response) => {
     const name = decodeURIComponent(new URL(request.url, 'http://127.0.0.1').pathname);
@@ -23,8 +24,19 @@ function serve(folder) {
       response.end(data);
     });
   });
-  return new Promise((resolve) => server.listen(0, '127.0.0.1', () =>
+  return new Promise((resolve) => server.listen(port, '127.0.0.1', () =>
     resolve({ server, url: 'http://127.0.0.1:' + server.address().port + '/' })));
 }
 
 module.exports = { serve };
+
+if (require.main === module) {
+  const folder = process.argv[2];
+  const port = Number(process.argv[3] || 8080);
+  if (!folder || !fs.existsSync(path.join(folder, 'index.html')) || !Number.isInteger(port)) {
+    console.error('usage: node tools/web_serve.js FOLDER-WITH-INDEX.HTML [PORT]');
+    process.exit(2);
+  }
+  serve(folder, port).then(({ url }) => console.log('The sparkler is served at ' + url + ' (Ctrl+C stops it)'))
+    .catch((error) => { console.error('web_serve: ' + error.message); process.exit(1); });
+}
