@@ -66,7 +66,7 @@ set_target_properties(sparkler-replay PROPERTIES SUFFIX .js RUNTIME_OUTPUT_DIREC
 sparkler_warnings(sparkler-replay)
 
 # The page's program.
-add_executable(sparkler ${web_dir}/WebMain.cpp)
+add_executable(sparkler ${PROJECT_SOURCE_DIR}/shell/WebMain.cpp)
 target_link_libraries(sparkler PRIVATE sparkler_shell)
 target_link_options(sparkler PRIVATE -sENVIRONMENT=web -sALLOW_MEMORY_GROWTH=1
   "-sEXPORTED_FUNCTIONS=_main,_sparkler_start,_sparkler_frame,_sparkler_key,_sparkler_mouse,_sparkler_focus,_sparkler_passes"

@@ -1,5 +1,6 @@
 // The browser program's entry: the page's display, keys, pointer, clock and sound around the
-// same application and loop pass as the native program. The page owns the loop: it calls
+// same application and loop pass as the native program. Its functions are the ones the page
+// calls (the build exports them by name). The page owns the loop: it calls
 // sparkler_frame from each animation-frame callback, and the pacer there decides whether the
 // pass runs. A run ends on Escape or F12 (shut down in order); the page can light a new one.
 #include "platform/headless/HeadlessMouse.hpp"
@@ -10,8 +11,6 @@
 #include "platform/web/WebDisplay.hpp"
 #include "platform/web/WebKeyCodes.hpp"
 #include "shell/MainWindow.hpp"
-
-#include <emscripten.h>
 
 #include <cstdio>
 #include <memory>
@@ -47,7 +46,7 @@ std::intptr_t keyDownParam(bool repeat)
 extern "C" {
 
 // Lights a new run. 0 when it runs; 1 when start-up failed, said in one line on stderr.
-EMSCRIPTEN_KEEPALIVE int sparkler_start()
+int sparkler_start()
 {
     if (page == nullptr || gApplication != nullptr)
         return 1;
@@ -73,7 +72,7 @@ EMSCRIPTEN_KEEPALIVE int sparkler_start()
 }
 
 // One animation-frame callback at `now` milliseconds: runs the loop's pass when it is due.
-EMSCRIPTEN_KEEPALIVE int sparkler_frame(double now)
+int sparkler_frame(double now)
 {
     if (page == nullptr || gApplication == nullptr)
         return kNotRunning;
@@ -89,7 +88,7 @@ EMSCRIPTEN_KEEPALIVE int sparkler_frame(double now)
 }
 
 // A key-down from the page, as its KeyboardEvent code and key.
-EMSCRIPTEN_KEEPALIVE void sparkler_key(const char* code, const char* key, int repeat)
+void sparkler_key(const char* code, const char* key, int repeat)
 {
     if (page == nullptr || gApplication == nullptr)
         return;
@@ -98,7 +97,7 @@ EMSCRIPTEN_KEEPALIVE void sparkler_key(const char* code, const char* key, int re
 }
 
 // Relative pointer motion, as the pointer lock delivers it.
-EMSCRIPTEN_KEEPALIVE void sparkler_mouse(int dx, int dy)
+void sparkler_mouse(int dx, int dy)
 {
     if (page != nullptr)
         page->mouse.move(dx, dy);
@@ -107,7 +106,7 @@ EMSCRIPTEN_KEEPALIVE void sparkler_mouse(int dx, int dy)
 // The page has the keyboard and the pointer lock (1), or lost them (0): while it has not, the
 // mouse reads fail as natively without the focus, and the first read after it returns takes
 // the device again.
-EMSCRIPTEN_KEEPALIVE void sparkler_focus(int focused)
+void sparkler_focus(int focused)
 {
     if (page == nullptr)
         return;
@@ -118,7 +117,7 @@ EMSCRIPTEN_KEEPALIVE void sparkler_focus(int focused)
 }
 
 // Passes run and frames shown since the page started, for the page's readout and its tests.
-EMSCRIPTEN_KEEPALIVE unsigned sparkler_passes()
+unsigned sparkler_passes()
 {
     return page != nullptr ? page->passes : 0;
 }
