@@ -12,8 +12,8 @@ var page = {
   image: null,
   ready: false,      // the program is compiled and the waves are settled
   running: false,
-  startedAt: performance.now(),
-  firstFrameAt: 0,   // ms from load to the first frame shown
+  readyAt: 0,        // ms from the start of the page's load until it can be lit
+  firstFrameAt: 0,   // ms from the start of the page's load to the first frame shown
   quitKeyDown: false,
   status: function (text) { document.getElementById('status').textContent = text; },
   show: function (id, visible) { document.getElementById(id).classList.toggle('hidden', !visible); }
@@ -37,7 +37,7 @@ var Module = {
     show: function (pointer, width, height) {
       page.image.data.set(Module.HEAPU8.subarray(pointer, pointer + width * height * 4));
       page.context2d.putImageData(page.image, 0, 0);
-      if (!page.firstFrameAt) page.firstFrameAt = performance.now() - page.startedAt;
+      if (!page.firstFrameAt) page.firstFrameAt = performance.now();
     }
   }
 };
@@ -64,6 +64,7 @@ page.loadWaves = function () {
 page.settle = function () {
   if (!page.compiled || !page.wavesSettled) return;
   page.ready = true;
+  page.readyAt = performance.now();
   document.getElementById('cover-text').textContent = 'Click to light the sparkler';
 };
 
