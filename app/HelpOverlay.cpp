@@ -16,7 +16,8 @@ void Application::drawHelpOverlay()
     const Rect source{std::abs(helpSlide), 0, 158, 200};
     char sparklerLine[100];
     char smokeLine[100];
-    std::snprintf(sparklerLine, sizeof sparklerLine, "%s%d", kHelpSparklerCount.text, sparkler != nullptr ? sparkler->aliveCount : 0);
+    std::snprintf(sparklerLine, sizeof sparklerLine, "%s%d", kHelpSparklerCount.text,
+                  sparkler != nullptr ? sparkler->aliveCount : 0);
     std::snprintf(smokeLine, sizeof smokeLine, "%s%d", kHelpSmokeCount.text, smoke != nullptr ? smoke->aliveCount : 0);
 
     if (helpSurface != nullptr) {
@@ -32,7 +33,8 @@ void Application::drawHelpOverlay()
         helpSurface->drawText(font, line.text, line.x, line.y, kHelpBackground, line.colour);
     helpSurface->drawText(font, sparklerLine, kHelpSparklerCount.x, kHelpSparklerCount.y, kHelpBackground,
                           kHelpSparklerCount.colour);
-    helpSurface->drawText(font, smokeLine, kHelpSmokeCount.x, kHelpSmokeCount.y, kHelpBackground, kHelpSmokeCount.colour);
+    helpSurface->drawText(font, smokeLine, kHelpSmokeCount.x, kHelpSmokeCount.y, kHelpBackground,
+                          kHelpSmokeCount.colour);
     helpSurface->drawText(font, kHelpSignature.text, kHelpSignature.x, kHelpSignature.y, kHelpBackground,
                           kHelpSignature.colour);
 

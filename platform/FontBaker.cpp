@@ -10,8 +10,8 @@ namespace {
 // Whether `first` with `second` ORed in at `offset` gives exactly `pair`.
 bool matchesAt(const TextCoverage& first, const TextCoverage& second, int offset, const TextCoverage& pair)
 {
-    if (pair.height != first.height || second.height != first.height ||
-        std::max(first.width, offset + second.width) != pair.width)
+    if (pair.height != first.height || second.height != first.height
+        || std::max(first.width, offset + second.width) != pair.width)
         return false;
     for (int row = 0; row < pair.height; ++row) {
         for (int x = 0; x < pair.width; ++x) {
@@ -53,7 +53,8 @@ bool bakeGlyphAtlas(const Font& font, const std::vector<std::pair<std::string, s
     for (int a = GlyphAtlas::kFirst + 1; a <= GlyphAtlas::kLast; ++a) {
         for (int b = GlyphAtlas::kFirst + 1; b <= GlyphAtlas::kLast; ++b) {
             for (bool spaced : {false, true}) {
-                const std::string text = std::string(1, static_cast<char>(a)) + (spaced ? " " : "") + static_cast<char>(b);
+                const std::string text
+                    = std::string(1, static_cast<char>(a)) + (spaced ? " " : "") + static_cast<char>(b);
                 TextCoverage pair;
                 if (!font.coverage(text.c_str(), pair))
                     continue;

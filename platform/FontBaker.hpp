@@ -13,7 +13,7 @@
 #include <vector>
 
 struct FontBakeReport {
-    int keptLines = 0;  // texts kept whole because composing them differed
+    int keptLines = 0; // texts kept whole because composing them differed
     int checkedTexts = 0;
 };
 

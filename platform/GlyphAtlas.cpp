@@ -84,8 +84,8 @@ int GlyphAtlas::step(int from, int to, bool spaced) const
 
 void GlyphAtlas::setStep(int from, int to, bool spaced, int value)
 {
-    steps[static_cast<std::size_t>(((from - kFirst) * kCount + (to - kFirst)) * 2 + (spaced ? 1 : 0))] =
-        static_cast<std::int8_t>(value);
+    steps[static_cast<std::size_t>(((from - kFirst) * kCount + (to - kFirst)) * 2 + (spaced ? 1 : 0))]
+        = static_cast<std::int8_t>(value);
 }
 
 bool GlyphAtlas::composeFromGlyphs(const char* text, TextCoverage& out) const
@@ -128,7 +128,8 @@ bool GlyphAtlas::composeFromGlyphs(const char* text, TextCoverage& out) const
     for (const auto& [c, left] : placed) {
         const Glyph& glyph = glyphs[c - kFirst];
         for (int row = 0; row < cellHeight; ++row) {
-            const std::uint8_t* in = glyph.coverage.data() + static_cast<std::size_t>(row) * static_cast<std::size_t>(glyph.width);
+            const std::uint8_t* in
+                = glyph.coverage.data() + static_cast<std::size_t>(row) * static_cast<std::size_t>(glyph.width);
             std::uint8_t* line = out.values.data() + static_cast<std::size_t>(row) * static_cast<std::size_t>(width);
             for (int column = 0; column < glyph.width; ++column) {
                 const int at = left + column;
@@ -164,7 +165,8 @@ bool GlyphAtlas::draw(std::uint16_t* pixels, int width, int height, int x, int y
         const int outRow = y + row;
         if (outRow < 0 || outRow >= height)
             continue;
-        const std::uint8_t* in = line.values.data() + static_cast<std::size_t>(row) * static_cast<std::size_t>(line.width);
+        const std::uint8_t* in
+            = line.values.data() + static_cast<std::size_t>(row) * static_cast<std::size_t>(line.width);
         std::uint16_t* out = pixels + static_cast<std::size_t>(outRow) * static_cast<std::size_t>(width);
         for (int column = 0; column < line.width; ++column) {
             const int outColumn = x + column;
@@ -258,9 +260,9 @@ bool GlyphAtlas::parse(const std::uint8_t* data, std::size_t size, GlyphAtlas& o
         if (!in.u16(textLength))
             return false;
         text.resize(static_cast<std::size_t>(textLength));
-        if (!in.take(text.data(), text.size()) || !in.u16(coverage.width) || !in.u16(coverage.height) ||
-            coverage.width > kMaxLineWidth || coverage.height > kMaxCellHeight ||
-            !readCoverage(in, coverage.width, coverage.height, coverage.values))
+        if (!in.take(text.data(), text.size()) || !in.u16(coverage.width) || !in.u16(coverage.height)
+            || coverage.width > kMaxLineWidth || coverage.height > kMaxCellHeight
+            || !readCoverage(in, coverage.width, coverage.height, coverage.values))
             return false;
     }
     if (!in.atEnd())

@@ -37,8 +37,8 @@ public:
     // Writes `text` as the native font's draw() does: its box at (x, y) of a width x height
     // RGB565 buffer, clipped, coverage mapped through the colour pair's shades. False when the
     // text cannot be composed or the pair was not baked.
-    bool draw(std::uint16_t* pixels, int width, int height, int x, int y, const char* text,
-              std::uint32_t background, std::uint32_t colour) const;
+    bool draw(std::uint16_t* pixels, int width, int height, int x, int y, const char* text, std::uint32_t background,
+              std::uint32_t colour) const;
     // The 256 RGB565 shades of a colour pair; null when the pair was not baked.
     const std::uint16_t* shadesFor(std::uint32_t background, std::uint32_t colour) const;
 

@@ -3,9 +3,9 @@
 // calls (the build exports them by name). The page owns the loop: it calls
 // sparkler_frame from each animation-frame callback, and the pacer there decides whether the
 // pass runs. A run ends on Escape or F12 (shut down in order); the page can light a new one.
+#include "platform/AudioDevice.hpp"
 #include "platform/headless/HeadlessMouse.hpp"
 #include "platform/headless/HeadlessWindow.hpp"
-#include "platform/AudioDevice.hpp"
 #include "platform/web/RafPacer.hpp"
 #include "platform/web/WebClock.hpp"
 #include "platform/web/WebDisplay.hpp"

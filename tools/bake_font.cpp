@@ -3,10 +3,10 @@
 // Usage: bake_font OUT.cpp. Every text the panel can write is checked to come out pixel for
 // pixel as the native font draws it. Writes OUT.cpp whole or not at all.
 #include "app/HelpTexts.hpp"
+#include "platform/AtomicFile.hpp"
 #include "platform/FontBaker.hpp"
 
 #include <cstdio>
-#include <fstream>
 #include <sstream>
 
 int main(int argc, char** argv)
@@ -38,20 +38,9 @@ int main(int argc, char** argv)
         source << (i % 32 == 0 ? "\n" : "") << static_cast<unsigned>(bytes[i]) << ',';
     source << "\n};\nextern const std::size_t kBakedFontSize = sizeof kBakedFont;\n";
 
-    const std::string temporary = out + ".tmp";
-    {
-        std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-        file << source.str();
-        file.flush();
-        if (!file) {
-            std::fprintf(stderr, "bake_font: %s: cannot be written\n", temporary.c_str());
-            std::remove(temporary.c_str());
-            return 1;
-        }
-    }
-    if (std::rename(temporary.c_str(), out.c_str()) != 0) {
-        std::fprintf(stderr, "bake_font: %s: cannot be written\n", out.c_str());
-        std::remove(temporary.c_str());
+    const std::string text = source.str();
+    if (!AtomicFile::writeWhole(out, text.data(), text.size(), error)) {
+        std::fprintf(stderr, "bake_font: %s\n", error.c_str());
         return 1;
     }
     std::printf("bake_font: %s, %zu bytes, %d texts checked, %d kept whole\n", atlas.fontPath.c_str(), bytes.size(),

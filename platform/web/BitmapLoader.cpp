@@ -31,8 +31,8 @@ bool decodeBitmap(const std::uint8_t* data, std::size_t size, int width, int hei
     int w = 0;
     int h = 0;
     int channels = 0;
-    if (stbi_info_from_memory(data, static_cast<int>(size), &w, &h, &channels) == 0 || w <= 0 || h <= 0 ||
-        w > kMaxSide || h > kMaxSide)
+    if (stbi_info_from_memory(data, static_cast<int>(size), &w, &h, &channels) == 0 || w <= 0 || h <= 0 || w > kMaxSide
+        || h > kMaxSide)
         return false;
     if ((width != 0 && width != w) || (height != 0 && height != h))
         return false;

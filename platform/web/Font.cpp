@@ -15,7 +15,8 @@ struct Font::Impl {
     GlyphAtlas atlas;
 };
 
-Font::Font(std::unique_ptr<Impl> fontImpl) : impl(std::move(fontImpl)) {}
+Font::Font(std::unique_ptr<Impl> fontImpl) : impl(std::move(fontImpl))
+{}
 
 Font::~Font() = default;
 

@@ -4,7 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
-RafPacer::RafPacer(double framesPerSecond) : period(1000.0 / framesPerSecond) {}
+RafPacer::RafPacer(double framesPerSecond) : period(1000.0 / framesPerSecond)
+{}
 
 void RafPacer::restart()
 {

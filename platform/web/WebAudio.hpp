@@ -19,7 +19,6 @@ int createVoice(bool spatial);
 // repeats without end. False when voice or wave is gone.
 bool play(int voice, int wave, int repeats);
 void stop(int voice);
-bool playing(int voice);
 void place(int voice, float x, float y, float z);
 void setRefDistance(int voice, float distance);
 void release(int voice);

@@ -15,18 +15,17 @@ struct NamedKey {
 // Keys named by `key` whatever the layout; the keypad's keys with NumLock off arrive here as
 // the navigation keys printed under them.
 constexpr NamedKey kNamedKeys[] = {
-    {"Escape", 27},   {"Backspace", 8},  {"Tab", 9},         {"Enter", 13},      {" ", 32},
-    {"PageUp", 33},   {"PageDown", 34},  {"End", 35},        {"Home", 36},       {"ArrowLeft", 37},
-    {"ArrowUp", 38},  {"ArrowRight", 39}, {"ArrowDown", 40}, {"Insert", 45},     {"Delete", 46},
-    {"Clear", 12},    {"F1", 112},       {"F2", 113},        {"F3", 114},        {"F4", 115},
-    {"F5", 116},      {"F6", 117},       {"F7", 118},        {"F8", 119},        {"F9", 120},
-    {"F10", 121},     {"F11", 122},      {"F12", 123},
+    {"Escape", 27},    {"Backspace", 8}, {"Tab", 9},     {"Enter", 13},     {" ", 32},       {"PageUp", 33},
+    {"PageDown", 34},  {"End", 35},      {"Home", 36},   {"ArrowLeft", 37}, {"ArrowUp", 38}, {"ArrowRight", 39},
+    {"ArrowDown", 40}, {"Insert", 45},   {"Delete", 46}, {"Clear", 12},     {"F1", 112},     {"F2", 113},
+    {"F3", 114},       {"F4", 115},      {"F5", 116},    {"F6", 117},       {"F7", 118},     {"F8", 119},
+    {"F9", 120},       {"F10", 121},     {"F11", 122},   {"F12", 123},
 };
 
 // Keypad keys named by `code`, with NumLock on (their `key` is then a digit or a sign).
 constexpr NamedKey kKeypadKeys[] = {
-    {"NumpadMultiply", 106}, {"NumpadAdd", 107}, {"NumpadSubtract", 109}, {"NumpadDecimal", 110},
-    {"NumpadDivide", 111},   {"NumpadEnter", 13},
+    {"NumpadMultiply", 106}, {"NumpadAdd", 107},    {"NumpadSubtract", 109},
+    {"NumpadDecimal", 110},  {"NumpadDivide", 111}, {"NumpadEnter", 13},
 };
 
 bool startsWith(const char* text, const char* prefix)

@@ -83,10 +83,6 @@ Module['sparklerAudio'] = {
     voice.source.disconnect();
     voice.source = null;
   },
-  playing: function (id) {
-    var voice = this.voices.get(id);
-    return voice && voice.source ? 1 : 0;
-  },
   place: function (id, x, y, z) {
     var voice = this.voices.get(id);
     if (!voice || !voice.panner) return;

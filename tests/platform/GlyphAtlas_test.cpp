@@ -53,9 +53,8 @@ TEST_F(BakedFont, WritesEveryPanelLineAsTheNativeFont)
     int x = 10;
     int y = 2;
     for (const auto& [text, colour] : helpPanelTexts()) {
-        const auto native = drawnBy([&](std::uint16_t* p) {
-            font->draw(p, kWidth, kHeight, x, y, text.c_str(), kHelpBackground, colour);
-        });
+        const auto native = drawnBy(
+            [&](std::uint16_t* p) { font->draw(p, kWidth, kHeight, x, y, text.c_str(), kHelpBackground, colour); });
         const auto baked = drawnBy([&](std::uint16_t* p) {
             EXPECT_TRUE(atlas->draw(p, kWidth, kHeight, x, y, text.c_str(), kHelpBackground, colour)) << text;
         });
