@@ -129,6 +129,35 @@ async function main() {
     check(trails.bright > 2 * random.bright, 'C leaves trails (' + random.bright + ' -> ' + trails.bright + ' bright pixels)');
     await press('c', 300);
 
+    // The buttons: the pointer is given back first (clicks under the lock go to the canvas).
+    await page.evaluate(() => document.exitPointerLock());
+    await new Promise((resolve) => setTimeout(resolve, 200));
+    const cdp = await page.createCDPSession();
+    await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: path.resolve(shots) });
+    await page.click('#picture');
+    await page.waitForFunction(() => /Saved sparkler-/.test(document.getElementById('status').textContent),
+      { timeout: 5000 }).catch(() => {});
+    const saved = await page.evaluate(() => document.getElementById('status').textContent.replace('Saved ', ''));
+    check(/^sparkler-\d{8}-\d{6}\.png$/.test(saved), 'Save picture names the file sparkler-DATE-TIME.png (' + saved + ')');
+    let picture = null;
+    for (let i = 0; i < 50 && picture === null; ++i) {
+      const file = path.join(shots, saved);
+      if (fs.existsSync(file) && fs.statSync(file).size > 24) picture = fs.readFileSync(file);
+      else await new Promise((resolve) => setTimeout(resolve, 100));
+    }
+    check(picture !== null && picture.toString('latin1', 1, 4) === 'PNG' && picture.readUInt32BE(16) === 1024 &&
+      picture.readUInt32BE(20) === 768, 'the saved picture is a 1024x768 PNG');
+    await page.click('#fullscreen');
+    await new Promise((resolve) => setTimeout(resolve, 300));
+    check(await page.evaluate(() => document.fullscreenElement && document.fullscreenElement.id === 'stage'),
+      'Full screen takes the stage to the whole screen');
+    await page.keyboard.down('Alt');
+    await page.keyboard.press('Enter');
+    await page.keyboard.up('Alt');
+    await new Promise((resolve) => setTimeout(resolve, 300));
+    check(await page.evaluate(() => document.fullscreenElement === null), 'Alt+Enter leaves it again');
+    check(await page.evaluate(() => page.running), 'giving the pointer back did not end the run');
+
     // Escape ends the run and the page says so.
     await page.keyboard.press('Escape');
     await page.waitForFunction(() => !document.getElementById('out').classList.contains('hidden'), { timeout: 5000 })
