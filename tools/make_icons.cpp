@@ -117,8 +117,8 @@ std::string svgFor(const std::vector<IconShape>& shapes)
                 << num(s.width) << "\" height=\"" << num(s.width) << "\" fill=\"" << fill << "\"/>\n";
             break;
         case IconShape::Glow:
-            svg << "<circle cx=\"" << num(s.x0) << "\" cy=\"" << num(s.y0) << "\" r=\"" << num(s.width)
-                << "\" fill=\"" << fill << "\"/>\n";
+            svg << "<circle cx=\"" << num(s.x0) << "\" cy=\"" << num(s.y0) << "\" r=\"" << num(s.width) << "\" fill=\""
+                << fill << "\"/>\n";
             break;
         }
     }
