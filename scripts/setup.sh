@@ -8,9 +8,11 @@ packages=(build-essential cmake ninja-build pkg-config
           libgtest-dev libbenchmark-dev libcli11-dev libstb-dev)
 if [ "${1:-}" = "--tests" ]; then
   # A real X server, a small window manager, input and screenshots for the end-to-end tests;
-  # the validators of the desktop files, manual pages and Debian package.
+  # the validators of the desktop files, manual pages and Debian package; clang with libFuzzer
+  # for the fuzz targets and the second compiler of the determinism check.
   packages+=(xvfb openbox xdotool x11-utils imagemagick
-             desktop-file-utils appstream man-db lintian dpkg-dev)
+             desktop-file-utils appstream man-db lintian dpkg-dev
+             clang-14 libclang-rt-14-dev libfuzzer-14-dev)
 fi
 
 if [ "${1:-}" = "--web" ]; then

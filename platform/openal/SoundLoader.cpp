@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <system_error>
 
 namespace {
@@ -38,6 +39,47 @@ std::string findFile(const char* name)
     return isFile(beside) ? beside.string() : std::string();
 }
 
+// Reads a wave file whole, refusing one whose chunks claim more bytes than it holds: SDL
+// allocates a chunk's claimed size before reading it, so a few bytes could ask for gigabytes.
+bool readWaveFile(const std::string& path, std::vector<Uint8>& bytes, std::string& problem)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::error_code ec;
+    const std::uintmax_t size = std::filesystem::file_size(path, ec);
+    if (!in || ec) {
+        problem = "cannot be opened";
+        return false;
+    }
+    if (size > kMaxWaveBytes + 65536u) {
+        problem = "too large for a sound";
+        return false;
+    }
+    bytes.resize(static_cast<std::size_t>(size));
+    if (!in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()))) {
+        problem = "cannot be read";
+        return false;
+    }
+    if (bytes.size() < 12 || std::memcmp(bytes.data(), "RIFF", 4) != 0 || std::memcmp(bytes.data() + 8, "WAVE", 4) != 0) {
+        problem = "not a wave file (it does not begin with a RIFF WAVE header)";
+        return false;
+    }
+    for (std::size_t at = 12; at + 8 <= bytes.size();) {
+        const std::uint64_t length = bytes[at + 4] | (bytes[at + 5] << 8) | (bytes[at + 6] << 16)
+                                   | (static_cast<std::uint64_t>(bytes[at + 7]) << 24);
+        if (length > bytes.size() - at - 8) {
+            problem = "is cut short: its \"" + std::string(reinterpret_cast<const char*>(&bytes[at]), 4).substr(0, 4)
+                    + "\" chunk claims more bytes than the file holds";
+            for (char& c : problem) {
+                if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) > 0x7E)
+                    c = '?';
+            }
+            return false;
+        }
+        at += 8 + length + (length & 1);
+    }
+    return true;
+}
+
 std::string sdlReason()
 {
     const char* reason = SDL_GetError();
@@ -57,15 +99,15 @@ std::unique_ptr<SoundSegment> SoundLoader::loadObjectFromFile(const char* name, 
         error = std::string(name) + ": not found in the working directory or beside the program";
         return nullptr;
     }
-    SDL_RWops* stream = SDL_RWFromFile(path.c_str(), "rb");
-    if (stream == nullptr) {
-        error = path + ": cannot be opened" + sdlReason();
+    std::vector<Uint8> file;
+    std::string problem;
+    if (!readWaveFile(path, file, problem)) {
+        error = path + ": " + problem;
         return nullptr;
     }
-    const Sint64 size = SDL_RWsize(stream);
-    if (size < 0 || size > static_cast<Sint64>(kMaxWaveBytes) + 65536) {
-        SDL_RWclose(stream);
-        error = path + ": too large for a sound";
+    SDL_RWops* stream = SDL_RWFromConstMem(file.data(), static_cast<int>(file.size()));
+    if (stream == nullptr) {
+        error = path + ": cannot be read" + sdlReason();
         return nullptr;
     }
     SDL_AudioSpec layout{};
@@ -76,7 +118,6 @@ std::unique_ptr<SoundSegment> SoundLoader::loadObjectFromFile(const char* name, 
         error = path + ": not a wave file" + sdlReason();
         return nullptr;
     }
-    std::string problem;
     if (layout.channels < 1 || layout.channels > 2)
         problem = "has " + std::to_string(layout.channels) + " channels; only mono and stereo can be played";
     else if (layout.freq <= 0 || layout.freq > openal::maxSampleRate)
