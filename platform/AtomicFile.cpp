@@ -79,6 +79,21 @@ bool AtomicFile::open(const std::string& path, std::string& error)
     return false;
 }
 
+bool AtomicFile::openStandardOutput(std::string& error)
+{
+    abandon();
+    failure_.clear();
+    const int fd = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3);
+    if (fd < 0) {
+        error = "standard output is closed";
+        return false;
+    }
+    fd_ = fd;
+    path_ = "standard output";
+    buffer_.reserve(kBufferBytes);
+    return true;
+}
+
 void AtomicFile::fail(const char* what, int code)
 {
     if (failure_.empty())

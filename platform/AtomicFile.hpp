@@ -20,6 +20,8 @@ public:
 
     // Creates the temporary beside `path`. False with `error` ("PATH: why") when it cannot.
     bool open(const std::string& path, std::string& error);
+    // Standard output, written in place and checked the same way; false when it is closed.
+    bool openStandardOutput(std::string& error);
     // Appends bytes. A failure is kept and reported by commit(); later writes are dropped.
     bool write(const void* data, std::size_t size);
     bool write(std::string_view text) { return write(text.data(), text.size()); }

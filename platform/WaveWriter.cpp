@@ -1,7 +1,7 @@
 // WaveWriter: the header, the sample bytes and the file; see the header.
 #include "platform/WaveWriter.hpp"
 
-#include <fstream>
+#include "platform/AtomicFile.hpp"
 
 namespace {
 
@@ -56,11 +56,9 @@ std::string pcm16Bytes(const std::vector<std::int16_t>& samples)
     return pcm16Bytes(samples.data(), samples.size());
 }
 
-bool writeWave(const std::string& path, const std::vector<std::int16_t>& samples, int channels, int rate)
+bool writeWave(const std::string& path, const std::vector<std::int16_t>& samples, int channels, int rate,
+               std::string& error)
 {
     const std::string bytes = waveFileImage(channels, 16, rate, pcm16Bytes(samples));
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    file.close();
-    return static_cast<bool>(file);
+    return AtomicFile::writeWhole(path, bytes.data(), bytes.size(), error);
 }

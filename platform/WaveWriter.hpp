@@ -16,6 +16,7 @@ std::string waveFileImage(int channels, int bitsPerSample, int rate, std::string
 std::string pcm16Bytes(const std::int16_t* samples, std::size_t count);
 std::string pcm16Bytes(const std::vector<std::int16_t>& samples);
 
-// Writes interleaved 16-bit samples of `channels` channels at `rate` as a wave file.
-// False when the file could not be written whole.
-bool writeWave(const std::string& path, const std::vector<std::int16_t>& samples, int channels, int rate);
+// Writes interleaved 16-bit samples of `channels` channels at `rate` as a wave file, whole or
+// not at all (through AtomicFile). False with `error` naming the file when it failed.
+bool writeWave(const std::string& path, const std::vector<std::int16_t>& samples, int channels, int rate,
+               std::string& error);

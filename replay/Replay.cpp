@@ -34,10 +34,22 @@ constexpr int kWavRate = 44100;
 
 bool writeFrame(const HeadlessDisplay& display, const std::string& path, std::string& error)
 {
-    if (display.frame().empty()
-        || !writePng(path.c_str(), display.frame().data(), display.frameWidth(), display.frameHeight())) {
-        error = path + ": the frame could not be written as a PNG";
-        return false;
+    return writePng(path, display.frame().data(), display.frameWidth(), display.frameHeight(), error);
+}
+
+// Mixes the sound up to `due` frames in pieces the loopback device accepts, however long
+// the frame step was.
+bool mixUntil(AudioDevice& audio, std::uint64_t due, std::uint64_t& mixed, std::vector<std::int16_t>& sound,
+              std::string& error)
+{
+    constexpr std::uint64_t kPiece = 1 << 20;
+    while (mixed < due) {
+        const std::uint64_t part = due - mixed < kPiece ? due - mixed : kPiece;
+        if (!audio.render(static_cast<int>(part), sound)) {
+            error = "the sound could not be mixed";
+            return false;
+        }
+        mixed += part;
     }
     return true;
 }
@@ -75,9 +87,9 @@ int runReplay(const ReplayOptions& options, std::ostream* trace, std::string& er
             // The time since the previous frame sounds as that frame left things.
             elapsedMs += ms;
             const std::uint64_t due = elapsedMs * kWavRate / 1000;
-            if (audio != nullptr && due > mixedFrames) {
-                audio->render(static_cast<int>(due - mixedFrames), sound);
-                mixedFrames = due;
+            if (audio != nullptr && !mixUntil(*audio, due, mixedFrames, sound, error)) {
+                exitCode = 1;
+                break;
             }
         }
         if (auto keys = options.script.keys.find(frame); keys != options.script.keys.end()) {
@@ -116,9 +128,7 @@ int runReplay(const ReplayOptions& options, std::ostream* trace, std::string& er
         }
     }
     endApplication();
-    if (audio != nullptr && !writeWave(options.wavPath, sound, 2, kWavRate)) {
-        error = options.wavPath + ": the sound could not be written";
+    if (audio != nullptr && exitCode == 0 && !writeWave(options.wavPath, sound, 2, kWavRate, error))
         return 1;
-    }
     return exitCode;
 }

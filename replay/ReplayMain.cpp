@@ -1,95 +1,198 @@
 // sparkler-replay: runs the program headless and deterministically, to render frames to PNG
-// images and to trace every frame as JSON Lines. See `sparkler-replay --help`.
+// images and to trace every frame as JSON Lines. Every option, the script and every output
+// place are checked before the first frame; a problem there is one line and exit 2, a failure
+// during the run one line and exit 1, and no output is left half-written. See --help.
+#include "platform/AtomicFile.hpp"
 #include "replay/Replay.hpp"
 
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
-#include <fstream>
-#include <iostream>
+#include <fcntl.h>
+#include <filesystem>
+#include <streambuf>
 #include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr std::int64_t kMaxFrames = 100000000;
+
+// Trace lines into an AtomicFile, which buffers and keeps the first failure for commit().
+class AtomicFileBuffer : public std::streambuf {
+public:
+    explicit AtomicFileBuffer(AtomicFile& file) : file_(file) {}
+
+protected:
+    int_type overflow(int_type c) override
+    {
+        if (traits_type::eq_int_type(c, traits_type::eof()))
+            return traits_type::not_eof(c);
+        const char byte = traits_type::to_char_type(c);
+        return file_.write(&byte, 1) ? c : traits_type::eof();
+    }
+    std::streamsize xsputn(const char* s, std::streamsize n) override
+    {
+        return file_.write(s, static_cast<std::size_t>(n)) ? n : 0;
+    }
+
+private:
+    AtomicFile& file_;
+};
+
+int refuse(const std::string& what)
+{
+    std::fprintf(stderr, "sparkler-replay: %s\n", what.c_str());
+    return 2;
+}
+
+bool number(const char* option, const std::string& text, std::int64_t low, std::int64_t high, std::int64_t& value,
+            std::string& error)
+{
+    if (readDecimal(text, low, high, value))
+        return true;
+    error = std::string(option) + ": expected a whole decimal number from " + std::to_string(low) + " to "
+          + std::to_string(high) + ", found \"" + printable(text, 40) + "\"";
+    return false;
+}
+
+// The first frame that never runs because the script's Escape or F12 closed the window before
+// it, or `frames` when the run goes to its end.
+std::int64_t framesThatRun(const ReplayScript& script, std::int64_t frames)
+{
+    for (const auto& [frame, codes] : script.keys) {
+        if (frame >= frames)
+            break;
+        for (std::uintptr_t code : codes) {
+            if (code == 27 || code == 123)
+                return frame;
+        }
+    }
+    return frames;
+}
+
+// Two output names for one file: compared as absolute paths with their folders resolved.
+bool sameFile(const std::string& a, const std::string& b)
+{
+    std::error_code ignored;
+    return std::filesystem::weakly_canonical(std::filesystem::absolute(a), ignored)
+        == std::filesystem::weakly_canonical(std::filesystem::absolute(b), ignored);
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
+    // Before anything opens a file: a closed standard output would hand its number to that file.
+    const bool stdoutOpen = ::fcntl(STDOUT_FILENO, F_GETFD) != -1;
+
     CLI::App cli{"Runs the sparkler headless: a seeded run of F frames, traced and rendered to PNG images."};
-    ReplayOptions options;
-    std::string scriptPath;
-    std::string tracePath;
+    cli.footer("Numbers are decimal. Every output is checked before the first frame and written whole or not at all.\n"
+               "Exit status: 0 done; 1 the run or an output failed; 2 a bad option, script or output place.");
+    std::string seedText, framesText, dtText = "16", everyText, scriptPath, tracePath;
     std::vector<std::string> pngFrames;
-    cli.add_option("--seed", options.seed, "Seed of the random generator (the program uses the calendar time)")
+    ReplayOptions options;
+    cli.add_option("--seed", seedText, "Seed of the random generator, 0 to 4294967295 (the program uses the calendar time)")
         ->required();
-    cli.add_option("--frames", options.frames, "Number of frames to run")
-        ->required()
-        ->check(CLI::Range(0LL, 100000000LL));
-    cli.add_option("--dt-ms", options.dtMs, "Milliseconds between frames after frame 0 (default 16)");
-    cli.add_option("--script", scriptPath, "Script of keys, mouse motion and frame times");
+    cli.add_option("--frames", framesText, "Number of frames to run, 0 to 100000000")->required();
+    cli.add_option("--dt-ms", dtText, "Milliseconds between frames after frame 0 (default 16)");
+    cli.add_option("--script", scriptPath, "Script of keys, mouse motion and frame times (a file of at most 64 MiB)");
     cli.add_option("--trace", tracePath, "Write one JSON object per frame to this file ('-' for standard output)");
     cli.add_option("--png-dir", options.pngDir, "Write frames as DIR/frame-NNNNNN.png");
-    cli.add_option("--png-every", options.pngEvery, "With --png-dir, every K-th frame (default 1)")
-        ->check(CLI::Range(1LL, 100000000LL));
-    cli.add_option("--png-frame", pngFrames, "Write frame N to FILE, as N=FILE (may be repeated)");
+    cli.add_option("--png-every", everyText, "With --png-dir, every K-th frame (default 1)");
+    cli.add_option("--png-frame", pngFrames, "Write frame N to FILE, as N=FILE (may be repeated, one file per frame)");
     cli.add_option("--wav", options.wavPath, "Mix the run's sound offline (44.1 kHz stereo) into this wave file");
     try {
         cli.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
-        return cli.exit(e);
+        if (e.get_exit_code() == 0)
+            return cli.exit(e); // --help
+        std::string what = e.what();
+        for (char& c : what) {
+            if (c == '\n')
+                c = ' ';
+        }
+        return refuse(what + " (see --help)");
     }
 
+    std::string error;
+    std::int64_t seed = 0;
+    std::int64_t dt = 0;
+    if (!number("--seed", seedText, 0, UINT32_MAX, seed, error) || !number("--frames", framesText, 0, kMaxFrames, options.frames, error)
+        || !number("--dt-ms", dtText, 0, UINT32_MAX, dt, error)
+        || (!everyText.empty() && !number("--png-every", everyText, 1, kMaxFrames, options.pngEvery, error)))
+        return refuse(error);
+    options.seed = static_cast<std::uint32_t>(seed);
+    options.dtMs = static_cast<std::uint32_t>(dt);
+    if (!everyText.empty() && options.pngDir.empty())
+        return refuse("--png-every needs --png-dir");
+    if (!scriptPath.empty() && !options.script.load(scriptPath, error))
+        return refuse(error);
+
+    const std::int64_t runs = framesThatRun(options.script, options.frames);
     for (const std::string& item : pngFrames) {
         const std::size_t eq = item.find('=');
-        long long frame = -1;
-        if (eq != std::string::npos && eq > 0 && eq + 1 < item.size()) {
-            char* end = nullptr;
-            frame = std::strtoll(item.c_str(), &end, 10);
-            if (end != item.c_str() + eq)
-                frame = -1;
+        std::int64_t frame = 0;
+        if (eq == std::string::npos || eq + 1 == item.size() || !readDecimal(item.substr(0, eq), 0, kMaxFrames, frame))
+            return refuse("--png-frame expects N=FILE with N a decimal frame number, found \"" + printable(item, 60) + "\"");
+        if (frame >= runs) {
+            return refuse("--png-frame " + std::to_string(frame) + ": the run ends before that frame ("
+                          + (runs < options.frames ? "the script closes it at frame " + std::to_string(runs)
+                                                   : std::to_string(options.frames) + " frames, the last is "
+                                                         + std::to_string(options.frames - 1))
+                          + ")");
         }
-        if (frame < 0) {
-            std::fprintf(stderr, "sparkler-replay: --png-frame expects N=FILE, found \"%s\"\n", item.c_str());
-            return 2;
-        }
-        options.pngFrames[frame] = item.substr(eq + 1);
+        if (!options.pngFrames.emplace(frame, item.substr(eq + 1)).second)
+            return refuse("--png-frame " + std::to_string(frame) + " is asked for twice");
     }
-    std::string error;
-    if (!scriptPath.empty() && !options.script.load(scriptPath, error)) {
-        std::fprintf(stderr, "sparkler-replay: %s\n", error.c_str());
-        return 2;
+
+    if (options.wavPath == "-")
+        return refuse("--wav needs a file name; the sound cannot go to standard output");
+    if (tracePath == "-" && !stdoutOpen)
+        return refuse("--trace -: standard output is closed");
+    // Every output in its own file, each place writable now rather than after a long run.
+    std::vector<std::pair<std::string, std::string>> outputs; // option, file
+    if (!tracePath.empty() && tracePath != "-")
+        outputs.emplace_back("--trace", tracePath);
+    if (!options.wavPath.empty())
+        outputs.emplace_back("--wav", options.wavPath);
+    for (const auto& [frame, path] : options.pngFrames)
+        outputs.emplace_back("--png-frame " + std::to_string(frame), path);
+    for (std::size_t i = 0; i < outputs.size(); ++i) {
+        for (std::size_t j = i + 1; j < outputs.size(); ++j) {
+            if (sameFile(outputs[i].second, outputs[j].second))
+                return refuse(outputs[i].first + " and " + outputs[j].first + " name the same file, "
+                              + printable(outputs[j].second, 200));
+        }
+        if (!AtomicFile::canCreate(outputs[i].second, error))
+            return refuse(printable(error, 300));
     }
     if (!options.pngDir.empty()) {
         struct stat info {};
-        if (stat(options.pngDir.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
-            std::fprintf(stderr, "sparkler-replay: %s: not a directory\n", options.pngDir.c_str());
-            return 2;
-        }
+        if (::stat(options.pngDir.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
+            return refuse(printable(options.pngDir, 200) + ": not a directory");
+        if (!AtomicFile::canCreate(options.pngDir + "/frame-000000.png", error))
+            return refuse(printable(error, 300));
     }
-
     // The mix is held in memory until the end: keep it to an hour (about 635 MB).
     if (!options.wavPath.empty() && runMilliseconds(options) > 3600ull * 1000ull) {
-        std::fprintf(stderr, "sparkler-replay: --wav renders at most one hour of sound; this run lasts %llu s\n",
-                     static_cast<unsigned long long>(runMilliseconds(options) / 1000));
-        return 2;
+        return refuse("--wav renders at most one hour of sound; this run lasts "
+                      + std::to_string(runMilliseconds(options) / 1000) + " s");
     }
 
-    std::ofstream traceFile;
-    std::ostream* trace = nullptr;
-    if (tracePath == "-") {
-        trace = &std::cout;
-    } else if (!tracePath.empty()) {
-        traceFile.open(tracePath, std::ios::binary | std::ios::trunc);
-        if (!traceFile) {
-            std::fprintf(stderr, "sparkler-replay: %s: cannot be written\n", tracePath.c_str());
-            return 2;
-        }
-        trace = &traceFile;
-    }
-    const int result = runReplay(options, trace, error);
-    if (trace != nullptr)
-        trace->flush();
-    if (result != 0)
+    AtomicFile traceFile;
+    AtomicFileBuffer traceBuffer(traceFile);
+    std::ostream traceStream(&traceBuffer);
+    if (tracePath == "-" ? !traceFile.openStandardOutput(error) : !tracePath.empty() && !traceFile.open(tracePath, error))
+        return refuse(printable(error, 300));
+    const int result = runReplay(options, traceFile.isOpen() ? &traceStream : nullptr, error);
+    if (result != 0) {
         std::fprintf(stderr, "sparkler-replay: %s\n", error.c_str());
-    if (traceFile.is_open() && !traceFile) {
-        std::fprintf(stderr, "sparkler-replay: %s: write failed\n", tracePath.c_str());
+        return result; // the trace is dropped with traceFile
+    }
+    if (traceFile.isOpen() && !traceFile.commit(error)) {
+        std::fprintf(stderr, "sparkler-replay: %s\n", printable(error, 300).c_str());
         return 1;
     }
-    return result;
+    return 0;
 }

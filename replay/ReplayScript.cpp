@@ -5,25 +5,59 @@
 
 #include <cerrno>
 #include <climits>
-#include <cstdlib>
-#include <fstream>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
 #include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
 
-namespace {
-
-// A whole token as a decimal integer within [low, high].
-bool readInteger(const std::string& token, std::int64_t low, std::int64_t high, std::int64_t& value)
+bool readDecimal(std::string_view text, std::int64_t low, std::int64_t high, std::int64_t& value)
 {
-    if (token.empty() || token.size() > 20)
+    const bool negative = !text.empty() && text[0] == '-';
+    const std::string_view digits = negative ? text.substr(1) : text;
+    if (digits.empty() || digits.size() > 19)
         return false;
-    char* end = nullptr;
-    errno = 0;
-    const long long parsed = std::strtoll(token.c_str(), &end, 10);
-    if (errno != 0 || end == token.c_str() || *end != '\0' || parsed < low || parsed > high)
+    std::int64_t magnitude = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9')
+            return false;
+        if (magnitude > (INT64_MAX - (c - '0')) / 10)
+            return false;
+        magnitude = magnitude * 10 + (c - '0');
+    }
+    const std::int64_t parsed = negative ? -magnitude : magnitude;
+    if (parsed < low || parsed > high)
         return false;
     value = parsed;
     return true;
 }
+
+std::string printable(std::string_view text, std::size_t limit)
+{
+    std::string out;
+    std::size_t shown = 0;
+    for (const char c : text) {
+        if (shown == limit) {
+            out += "...";
+            break;
+        }
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+            out += escaped;
+        } else {
+            out += c;
+        }
+        ++shown;
+    }
+    return out;
+}
+
+namespace {
+
+constexpr std::size_t kMaxTokenShown = 40;
 
 bool readKey(const std::string& token, std::uintptr_t& code)
 {
@@ -53,7 +87,7 @@ bool readKey(const std::string& token, std::uintptr_t& code)
         return true;
     }
     std::int64_t value = 0;
-    if (!readInteger(token, 1, 255, value))
+    if (!readDecimal(token, 1, 255, value))
         return false;
     code = static_cast<std::uintptr_t>(value);
     return true;
@@ -63,21 +97,52 @@ bool readKey(const std::string& token, std::uintptr_t& code)
 
 bool ReplayScript::load(const std::string& path, std::string& error)
 {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        error = path + ": cannot be read";
+    const std::string shownPath = printable(path, 200);
+    // Only a regular file of a bounded size: a folder would read as empty, a device or a pipe
+    // without end.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        error = shownPath + ": cannot be read (" + std::strerror(errno) + ")";
         return false;
     }
-    std::ostringstream text;
-    text << file.rdbuf();
-    return parse(text.str(), path, error);
+    struct stat info {};
+    std::string text;
+    bool ok = ::fstat(fd, &info) == 0;
+    if (ok && !S_ISREG(info.st_mode)) {
+        error = shownPath + ": not a regular file";
+        ok = false;
+    } else if (ok && static_cast<std::uint64_t>(info.st_size) > kMaxScriptBytes) {
+        error = shownPath + ": larger than the 64 MiB a script may have";
+        ok = false;
+    } else if (ok) {
+        text.resize(static_cast<std::size_t>(info.st_size));
+        std::size_t done = 0;
+        while (ok && done < text.size()) {
+            const ssize_t got = ::read(fd, text.data() + done, text.size() - done);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got <= 0) {
+                error = shownPath + ": cannot be read" + (got < 0 ? std::string(" (") + std::strerror(errno) + ")" : "");
+                ok = false;
+            } else {
+                done += static_cast<std::size_t>(got);
+            }
+        }
+    } else {
+        error = shownPath + ": cannot be read (" + std::strerror(errno) + ")";
+    }
+    ::close(fd);
+    return ok && parse(text, path, error);
 }
 
 bool ReplayScript::parse(const std::string& text, const std::string& name, std::string& error)
 {
-    std::istringstream lines(text);
+    // A UTF-8 byte-order mark, as some editors write, is not part of the first line.
+    const std::size_t start = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+    std::istringstream lines(text.substr(start));
     std::string line;
     int lineNumber = 0;
+    const std::string shownName = printable(name, 200);
     while (std::getline(lines, line)) {
         ++lineNumber;
         const std::size_t hash = line.find('#');
@@ -91,12 +156,12 @@ bool ReplayScript::parse(const std::string& text, const std::string& name, std::
             continue;
 
         auto fail = [&](const std::string& what) {
-            error = name + ":" + std::to_string(lineNumber) + ": " + what;
+            error = shownName + ":" + std::to_string(lineNumber) + ": " + what;
             return false;
         };
         std::int64_t frame = 0;
-        if (!readInteger(tokens[0], 0, INT64_MAX / 2, frame))
-            return fail("expected a frame number, found \"" + tokens[0] + "\"");
+        if (!readDecimal(tokens[0], 0, INT64_MAX / 2, frame))
+            return fail("expected a frame number, found \"" + printable(tokens[0], kMaxTokenShown) + "\"");
         if (tokens.size() < 2)
             return fail("expected key, mouse or dt after the frame number");
         const std::string& kind = tokens[1];
@@ -108,8 +173,8 @@ bool ReplayScript::parse(const std::string& text, const std::string& name, std::
         } else if (kind == "mouse") {
             std::int64_t dx = 0;
             std::int64_t dy = 0;
-            if (tokens.size() != 4 || !readInteger(tokens[2], INT32_MIN, INT32_MAX, dx)
-                || !readInteger(tokens[3], INT32_MIN, INT32_MAX, dy))
+            if (tokens.size() != 4 || !readDecimal(tokens[2], INT32_MIN, INT32_MAX, dx)
+                || !readDecimal(tokens[3], INT32_MIN, INT32_MAX, dy))
                 return fail("expected two whole numbers of mouse motion");
             Motion& m = motion[frame];
             m.dx += dx;
@@ -118,11 +183,11 @@ bool ReplayScript::parse(const std::string& text, const std::string& name, std::
                 return fail("the motion of this frame adds up past a 32-bit mouse count");
         } else if (kind == "dt") {
             std::int64_t ms = 0;
-            if (tokens.size() != 3 || !readInteger(tokens[2], 0, UINT32_MAX, ms))
+            if (tokens.size() != 3 || !readDecimal(tokens[2], 0, UINT32_MAX, ms))
                 return fail("expected milliseconds from 0 to 4294967295");
             dtMs[frame] = static_cast<std::uint32_t>(ms);
         } else {
-            return fail("unknown event \"" + kind + "\"; expected key, mouse or dt");
+            return fail("unknown event \"" + printable(kind, kMaxTokenShown) + "\"; expected key, mouse or dt");
         }
     }
     return true;

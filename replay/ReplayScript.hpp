@@ -3,13 +3,23 @@
 //                           Escape F12 PageUp PageDown 1..8 B C H K R S)
 //   <frame> mouse <dx> <dy> motion returned by that frame's mouse read (lines add up)
 //   <frame> dt <ms>         milliseconds between the previous frame and this one
-// '#' starts a comment. A line that cannot be read is an error naming the file and line.
+// '#' starts a comment; a UTF-8 byte-order mark is skipped. A line that cannot be read is an
+// error naming the file and line, with control bytes escaped and long tokens cut.
 #pragma once
 
 #include <cstdint>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
+
+// The largest script file read.
+constexpr std::uint64_t kMaxScriptBytes = std::uint64_t{64} << 20;
+
+// A whole decimal number (digits, an optional leading '-', nothing else) within [low, high].
+bool readDecimal(std::string_view text, std::int64_t low, std::int64_t high, std::int64_t& value);
+// `text` for an error line: control bytes as \xNN, cut after `limit` characters with "...".
+std::string printable(std::string_view text, std::size_t limit);
 
 struct ReplayScript {
     struct Motion {
@@ -17,7 +27,8 @@ struct ReplayScript {
         std::int64_t dy = 0;
     };
 
-    // Reads `path`; on failure returns false with `error` as "FILE:LINE: what".
+    // Reads `path`, a regular file of at most kMaxScriptBytes; on failure returns false with
+    // `error` as "FILE:LINE: what" or "FILE: what".
     bool load(const std::string& path, std::string& error);
     // Reads script text; `name` only names it in errors.
     bool parse(const std::string& text, const std::string& name, std::string& error);

@@ -49,8 +49,9 @@ bool writeSound(const std::filesystem::path& path, const std::vector<const Buffe
         for (const Buffer* ch : channels)
             samples.push_back(toPcm((*ch)[i]));
 
-    if (!writeWave(path.string(), samples, static_cast<int>(channelCount), static_cast<int>(kRateHz))) {
-        std::fprintf(stderr, "make_sounds: cannot write %s\n", path.string().c_str());
+    std::string error;
+    if (!writeWave(path.string(), samples, static_cast<int>(channelCount), static_cast<int>(kRateHz), error)) {
+        std::fprintf(stderr, "make_sounds: %s\n", error.c_str());
         return false;
     }
     std::printf("wrote %s (%u ch, %.2f s)\n", path.string().c_str(), channelCount, static_cast<double>(frames) / kRate);

@@ -1,7 +1,8 @@
 // Fuzz target: loading a wave file, as the program loads its two sounds (from a file on disk).
 // A file that loads must hold whole frames of one or two channels; anything else is refused
 // with an error naming the file.
-#include "platform/Sound.hpp"
+#include "platform/SoundLoader.hpp"
+#include "platform/SoundSegment.hpp"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,0 +1,243 @@
+// The replay tool as a user runs it: its options, its refusals and its outputs, through the
+// real executable and a shell (for redirections, closed descriptors and file size limits).
+// A refusal is one line on stderr prefixed "sparkler-replay:", exit 2, before any frame runs.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+    int code = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string readAll(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class ReplayCommandLine : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir = fs::path(SPARKLER_TEST_OUTPUT) / ("replay-cli-" + std::to_string(getpid()));
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    // Runs `sh -c "<prefix> exec sparkler-replay <args>"` in the scratch folder. Unless the
+    // arguments redirect it themselves, standard output goes to a file.
+    Outcome run(const std::string& args, const std::string& prefix = "", bool captureOut = true)
+    {
+        // The sanitizer build's leak checker would add its table of used suppressions.
+        const std::string command = "cd '" + dir.string() + "' && export LSAN_OPTIONS=\"$LSAN_OPTIONS:print_suppressions=0\"; "
+                                  + prefix + " exec '" SPARKLER_REPLAY_PROGRAM "' "
+                                  + args + (captureOut ? " >'" + (dir / "out.txt").string() + "'" : "") + " 2>'"
+                                  + (dir / "err.txt").string() + "'";
+        const int status = std::system(command.c_str());
+        Outcome o;
+        o.code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        o.out = captureOut ? readAll(dir / "out.txt") : "";
+        o.err = readAll(dir / "err.txt");
+        fs::remove(dir / "out.txt");
+        fs::remove(dir / "err.txt");
+        return o;
+    }
+
+    void write(const std::string& name, const std::string& text) const
+    {
+        std::ofstream(dir / name, std::ios::binary) << text;
+    }
+
+    // Everything in the scratch folder, so left-over temporaries show up.
+    std::vector<std::string> entries(const fs::path& folder) const
+    {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(folder))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    fs::path dir;
+};
+
+std::size_t lineCount(const std::string& text)
+{
+    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
+// One line on stderr, prefixed with the tool's name, and exit 2.
+void expectRefusal(const Outcome& o, const std::string& args, const std::string& mentions)
+{
+    EXPECT_EQ(o.code, 2) << args << "\n" << o.err;
+    EXPECT_EQ(lineCount(o.err), 1u) << args << "\n" << o.err;
+    EXPECT_EQ(o.err.rfind("sparkler-replay: ", 0), 0u) << args << "\n" << o.err;
+    EXPECT_NE(o.err.find(mentions), std::string::npos) << args << "\n" << o.err;
+    EXPECT_TRUE(o.out.empty()) << args << ": no frame may run";
+}
+
+} // namespace
+
+TEST_F(ReplayCommandLine, NumbersAreDecimalAndEmptyValuesAreErrors)
+{
+    const Outcome leadingZero = run("--seed 1 --frames 010 --trace -");
+    EXPECT_EQ(leadingZero.code, 0) << leadingZero.err;
+    EXPECT_EQ(lineCount(leadingZero.out), 10u) << "010 is ten frames, not octal eight";
+
+    const std::pair<const char*, const char*> bad[] = {
+        {"--seed 1 --frames 0x10", "--frames"},     {"--seed 1 --frames abc", "decimal"},
+        {"--seed 1 --frames 3 --dt-ms ''", "--dt-ms"}, {"--seed '' --frames 3", "--seed"},
+        {"--seed 1 --frames 3 --dt-ms 1e3", "--dt-ms"}, {"--seed 4294967296 --frames 3", "--seed"},
+        {"--seed 1 --frames -1", "--frames"},       {"--seed 1 --frames 100000001", "--frames"},
+    };
+    for (const auto& [args, mentions] : bad)
+        expectRefusal(run(std::string(args) + " --trace -"), args, mentions);
+}
+
+TEST_F(ReplayCommandLine, UsageErrorsAreOneLineWithTheToolsName)
+{
+    const std::pair<const char*, const char*> bad[] = {
+        {"--frames 3", "--seed"},
+        {"--seed 1 --frames 3 --no-such-option", "no-such-option"},
+        {"--seed 1 --frames 3 extra", "extra"},
+        {"--seed 1 --frames 3 --png-every 2", "--png-dir"},
+        {"--seed 1 --frames 3 --wav -", "--wav"},
+        {"--seed 1 --frames 3 --trace same.out --wav same.out", "same file"},
+        {"--seed 1 --frames 3 --trace same.out --wav ./same.out", "same file"},
+        {"--seed 1 --frames 3 --png-frame 1=a.png --png-frame 2=a.png", "same file"},
+    };
+    for (const auto& [args, mentions] : bad)
+        expectRefusal(run(args), args, mentions);
+    EXPECT_TRUE(entries(dir).empty()) << "a refused run writes nothing";
+
+    const Outcome help = run("--help");
+    EXPECT_EQ(help.code, 0);
+    EXPECT_NE(help.out.find("--png-frame"), std::string::npos);
+    EXPECT_NE(help.out.find("decimal"), std::string::npos);
+}
+
+TEST_F(ReplayCommandLine, RequestedFramesThatWouldNeverBeWrittenAreRefused)
+{
+    write("esc.txt", "3 key Escape\n");
+    const std::pair<const char*, const char*> bad[] = {
+        {"--seed 1 --frames 3 --png-frame 5=x.png", "the last is 2"},
+        {"--seed 1 --frames 3 --png-frame 3=x.png", "the last is 2"},
+        {"--seed 1 --frames 10 --script esc.txt --png-frame 3=x.png", "closes it at frame 3"},
+        {"--seed 1 --frames 3 --png-frame 99999999999999999999=x.png", "N=FILE"},
+        {"--seed 1 --frames 3 --png-frame 1=a.png --png-frame 1=b.png", "twice"},
+        {"--seed 1 --frames 3 --png-frame 1=", "N=FILE"},
+        {"--seed 1 --frames 3 --png-frame =a.png", "N=FILE"},
+    };
+    for (const auto& [args, mentions] : bad)
+        expectRefusal(run(args), args, mentions);
+
+    const Outcome last = run("--seed 1 --frames 10 --script esc.txt --png-frame 2=x.png");
+    EXPECT_EQ(last.code, 0) << last.err;
+    EXPECT_TRUE(fs::is_regular_file(dir / "x.png")) << "frame 2 runs before the Escape of frame 3";
+}
+
+TEST_F(ReplayCommandLine, OutputPlacesAreCheckedBeforeTheFirstFrame)
+{
+    // A long run would take minutes: each refusal must come before it starts.
+    const char* bad[] = {
+        "--wav /nonexistent/x.wav",
+        "--trace /nonexistent/t.jsonl",
+        "--png-frame 5=/nonexistent/x.png",
+        "--png-frame 5=esc",
+        "--png-dir /nonexistent",
+    };
+    fs::create_directories(dir / "esc");
+    for (const char* outputs : bad) {
+        const std::string args = std::string("--seed 1 --frames 100000000 --trace ok.jsonl ") + outputs;
+        const Outcome o = run(args);
+        EXPECT_EQ(o.code, 2) << args << "\n" << o.err;
+        EXPECT_EQ(lineCount(o.err), 1u) << o.err;
+        EXPECT_EQ(o.err.rfind("sparkler-replay: ", 0), 0u) << o.err;
+        EXPECT_FALSE(fs::exists(dir / "ok.jsonl")) << args;
+    }
+}
+
+TEST_F(ReplayCommandLine, ScriptsAreBoundedRegularFiles)
+{
+    fs::create_directories(dir / "folder");
+    expectRefusal(run("--seed 1 --frames 3 --script folder"), "folder", "not a regular file");
+    expectRefusal(run("--seed 1 --frames 3 --script /dev/zero"), "/dev/zero", "not a regular file");
+    expectRefusal(run("--seed 1 --frames 3 --script missing.txt"), "missing", "cannot be read");
+    {
+        std::ofstream big(dir / "big.txt", std::ios::binary);
+        big.seekp((64 << 20) + 1);
+        big.put('\n');
+    }
+    expectRefusal(run("--seed 1 --frames 3 --script big.txt"), "big", "64 MiB");
+
+    write("bom.txt", "\xEF\xBB\xBF" "1 key H\r\n2 key 8\n");
+    const Outcome bom = run("--seed 1 --frames 3 --script bom.txt --trace -");
+    EXPECT_EQ(bom.code, 0) << bom.err;
+    EXPECT_EQ(lineCount(bom.out), 3u);
+
+    write("esc.txt", "1 jump\x1b[2J\x07\n");
+    const Outcome escaped = run("--seed 1 --frames 3 --script esc.txt");
+    expectRefusal(escaped, "control bytes", "esc.txt:1:");
+    EXPECT_EQ(escaped.err.find('\x1b'), std::string::npos) << "control bytes reach the terminal raw";
+    EXPECT_NE(escaped.err.find("\\x1B[2J\\x07"), std::string::npos) << escaped.err;
+
+    write("long.txt", std::string(5000, '7') + "x key B\n");
+    const Outcome cut = run("--seed 1 --frames 3 --script long.txt");
+    expectRefusal(cut, "long token", "...");
+    EXPECT_LT(cut.err.size(), 200u) << "a long token is cut in the error line";
+}
+
+TEST_F(ReplayCommandLine, ATraceOnAFullOrClosedStandardOutputFails)
+{
+    const Outcome full = run("--seed 1 --frames 3 --trace - >/dev/full", "", false);
+    EXPECT_EQ(full.code, 1) << full.err;
+    EXPECT_EQ(lineCount(full.err), 1u) << full.err;
+    EXPECT_NE(full.err.find("standard output"), std::string::npos) << full.err;
+
+    const Outcome closed = run("--seed 1 --frames 3 --trace - >&-", "", false);
+    EXPECT_EQ(closed.code, 2) << closed.err;
+    EXPECT_NE(closed.err.find("standard output is closed"), std::string::npos) << closed.err;
+}
+
+TEST_F(ReplayCommandLine, OutputsThatDoNotFitAreNeverLeftHalfWritten)
+{
+    // A file size limit of 100 KiB stands for a small, full disk: writes past it fail.
+    const std::string small = "trap '' XFSZ; ulimit -f 200;";
+    fs::create_directories(dir / "frames");
+    const Outcome pngs = run("--seed 1 --frames 3 --png-dir frames", small);
+    EXPECT_EQ(pngs.code, 1) << pngs.err;
+    EXPECT_EQ(lineCount(pngs.err), 1u) << pngs.err;
+    EXPECT_NE(pngs.err.find("frame-000000.png"), std::string::npos) << pngs.err;
+    EXPECT_TRUE(entries(dir / "frames").empty()) << "no truncated picture and no temporary is left";
+
+    const Outcome trace = run("--seed 1 --frames 1000 --trace t.jsonl", small);
+    EXPECT_EQ(trace.code, 1) << trace.err;
+    EXPECT_NE(trace.err.find("t.jsonl"), std::string::npos) << trace.err;
+    EXPECT_EQ(entries(dir), std::vector<std::string>{"frames"});
+
+    const Outcome wav = run("--seed 1 --frames 120 --wav w.wav", small);
+    EXPECT_EQ(wav.code, 1) << wav.err;
+    EXPECT_NE(wav.err.find("w.wav"), std::string::npos) << wav.err;
+    EXPECT_EQ(entries(dir), std::vector<std::string>{"frames"});
+}
+
+TEST_F(ReplayCommandLine, AFrameStepLongerThanOneMixKeepsItsSound)
+{
+    // 96 s in one step: past the most the loopback device mixes in one call.
+    const Outcome o = run("--seed 1 --frames 2 --dt-ms 96000 --wav w.wav");
+    ASSERT_EQ(o.code, 0) << o.err;
+    EXPECT_EQ(fs::file_size(dir / "w.wav"), 44u + 96u * 44100u * 4u);
+}
