@@ -90,6 +90,9 @@ async function main() {
     }
     const page = await browser.newPage();
     await page.goto(url);
+    // Measured only once the page has settled: on a loaded machine an evaluation sent while
+    // the program still loads can wait past the protocol's timeout.
+    await page.waitForFunction(() => page.ready === true, { timeout: 30000 });
     for (const x of [677, 1899])
       results['unattenuated' + x] = await page.evaluate(renderUnattenuated, x);
     await page.close();
