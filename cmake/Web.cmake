@@ -60,6 +60,7 @@ sparkler_warnings(sparkler_replay)
 add_executable(sparkler-replay ${replay_dir}/ReplayMain.cpp)
 target_link_libraries(sparkler-replay PRIVATE sparkler_replay)
 target_compile_options(sparkler-replay PRIVATE -fexceptions)
+target_compile_definitions(sparkler-replay PRIVATE SPARKLER_VERSION="${PROJECT_VERSION}")
 target_link_options(sparkler-replay PRIVATE -fexceptions -sNODERAWFS=1 -sENVIRONMENT=node -sEXIT_RUNTIME=1
                     -sALLOW_MEMORY_GROWTH=1 -sWASM_ASYNC_COMPILATION=0)
 set_target_properties(sparkler-replay PROPERTIES SUFFIX .js RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR})

@@ -92,6 +92,7 @@ int main(int argc, char** argv)
     std::string seedText, framesText, dtText = "16", everyText, scriptPath, tracePath;
     std::vector<std::string> pngFrames;
     ReplayOptions options;
+    cli.set_version_flag("--version", std::string("sparkler-replay ") + SPARKLER_VERSION, "Print the version and exit");
     cli.add_option("--seed", seedText, "Seed of the random generator, 0 to 4294967295 (the program uses the calendar time)")
         ->required();
     cli.add_option("--frames", framesText, "Number of frames to run, 0 to 100000000")->required();

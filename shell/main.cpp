@@ -1,23 +1,55 @@
-// The program's entry: opens the SDL window (with its display inside it), the mouse, the clock
-// and the sound device, then runs the application until Escape, F12 or the window manager's
-// close button. Without a display it says so in one line and exits 1; without sound it says
-// so in one line and runs silently.
+// The program's entry: reads the command line, opens the SDL window (with its display inside
+// it) on the monitor asked for, the mouse, the clock and the sound device, then runs the
+// application until Escape, F12 or the window manager's close button. A bad command line or a
+// monitor that does not exist is one line and exit 2, before any window is made; without a
+// display it says so in one line and exits 1; without sound it says so and runs silently.
+#include "shell/CommandLine.hpp"
 #include "shell/MainWindow.hpp"
 
+#include "gfx/Icon.hpp"
 #include "platform/AudioDevice.hpp"
 #include "platform/sdl/SdlClock.hpp"
 #include "platform/sdl/SdlWindow.hpp"
 
 #include <cstdio>
+#include <iostream>
 #include <string>
 
-int main(int, char**)
+namespace {
+
+constexpr int kWindowIconSize = 64;
+
+} // namespace
+
+int main(int argc, char** argv)
 {
+    ProgramOptions options;
+    if (const std::optional<int> done = parseCommandLine(argc, argv, options, std::cout, std::cerr))
+        return *done;
+
     std::string error;
-    std::unique_ptr<SdlWindow> window = SdlWindow::create("Quillaby: Sparkler - Dovrenko", mainWindowProc, error);
+    if (options.display >= 0) {
+        const int monitors = SdlWindow::countMonitors(error);
+        if (monitors < 0) {
+            std::fprintf(stderr, "sparkler: %s\n", error.c_str());
+            return 1;
+        }
+        if (options.display >= monitors) {
+            std::fprintf(stderr, "sparkler: %s\n", missingMonitorMessage(options.display, monitors).c_str());
+            return 2;
+        }
+    }
+    const SdlWindowPlacement placement{options.display, options.window};
+    std::unique_ptr<SdlWindow> window
+        = SdlWindow::create("Quillaby: Sparkler - Dovrenko", mainWindowProc, placement, error);
     if (window == nullptr) {
         std::fprintf(stderr, "sparkler: %s\n", error.c_str());
         return 1;
+    }
+    IconColours colours;
+    if (iconColoursFromImages(colours)) {
+        const std::vector<std::uint8_t> icon = drawIcon(iconShapes(colours), kWindowIconSize);
+        window->setIcon(icon.data(), kWindowIconSize);
     }
     std::unique_ptr<AudioDevice> audio = AudioDevice::openOutput(error);
     if (audio == nullptr)

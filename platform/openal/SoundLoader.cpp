@@ -1,5 +1,5 @@
-// SoundLoader: finds a wave file (working directory, then beside the program) and reads it with
-// SDL's wave reader, converted to 16-bit samples; see the header. Limits keep a hostile or
+// SoundLoader: finds a wave file (working directory, beside the program, ../share/sparkler) and
+// reads it with SDL's wave reader, converted to 16-bit samples; see the header. Limits keep a hostile or
 // broken file from exhausting memory.
 #include "platform/SoundLoader.hpp"
 
@@ -23,7 +23,8 @@ bool isFile(const std::filesystem::path& path)
     return std::filesystem::is_regular_file(path, ec);
 }
 
-// Where `name` lies: the working directory first, then the program's own directory.
+// Where `name` lies: the working directory first, then the program's own directory, then the
+// data directory of an installation relative to it.
 std::string findFile(const char* name)
 {
     const std::filesystem::path asGiven(name);
@@ -34,9 +35,16 @@ std::string findFile(const char* name)
     char* base = SDL_GetBasePath();
     if (base == nullptr)
         return {};
-    const std::filesystem::path beside = std::filesystem::path(base) / asGiven;
+    const std::filesystem::path programDir(base);
     SDL_free(base);
-    return isFile(beside) ? beside.string() : std::string();
+    // Beside the program (a build), then where an installation keeps its data: the program in
+    // PREFIX/bin (or /usr/games), the sounds in PREFIX/share/sparkler.
+    for (const std::filesystem::path& candidate :
+         {programDir / asGiven, (programDir / ".." / "share" / "sparkler" / asGiven).lexically_normal()}) {
+        if (isFile(candidate))
+            return candidate.string();
+    }
+    return {};
 }
 
 // Reads a wave file whole, refusing one whose chunks claim more bytes than it holds: SDL
@@ -96,7 +104,7 @@ std::unique_ptr<SoundSegment> SoundLoader::loadObjectFromFile(const char* name, 
     }
     const std::string path = findFile(name);
     if (path.empty()) {
-        error = std::string(name) + ": not found in the working directory or beside the program";
+        error = std::string(name) + ": not found in the working directory, beside the program or in ../share/sparkler";
         return nullptr;
     }
     std::vector<Uint8> file;

@@ -8,6 +8,7 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <cstring>
 #include <ctime>
 
@@ -59,7 +60,10 @@ void SdlDisplay::toggleFullScreen()
         fullScreen = false;
         if (frameWidth > 0 && frameHeight > 0)
             SDL_SetWindowSize(owner.sdlWindow(), frameWidth, frameHeight);
-        SDL_SetWindowPosition(owner.sdlWindow(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+        // Centred on the monitor it was full screen on, not on the first one.
+        const int monitor = std::max(SDL_GetWindowDisplayIndex(owner.sdlWindow()), 0);
+        SDL_SetWindowPosition(owner.sdlWindow(), static_cast<int>(SDL_WINDOWPOS_CENTERED_DISPLAY(monitor)),
+                              static_cast<int>(SDL_WINDOWPOS_CENTERED_DISPLAY(monitor)));
     } else {
         if (SDL_SetWindowFullscreen(owner.sdlWindow(), SDL_WINDOW_FULLSCREEN_DESKTOP) != 0)
             return;

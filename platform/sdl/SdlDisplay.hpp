@@ -23,8 +23,9 @@ public:
     SdlDisplay(const SdlDisplay&) = delete;
     SdlDisplay& operator=(const SdlDisplay&) = delete;
 
-    // Only 16 bits per pixel. Shows the window full screen (or as a window if the user has
-    // chosen that with Alt+Enter) and makes the renderer and the frame texture.
+    // Only 16 bits per pixel. Shows the window full screen (or as a window if the program was
+    // started so, or the user has chosen that with Alt+Enter) and makes the renderer and the
+    // frame texture.
     int open(int width, int height, int bitsPerPixel) override;
     // Shows the frame and waits for its turn; DDERR_SURFACELOST once after a renderer reset.
     int show(const std::uint16_t* pixels, int width, int height) override;
@@ -34,6 +35,8 @@ public:
     const char* lastError() const override { return error.c_str(); }
     const std::string& displayError() const { return error; }
 
+    // Whether open starts in a window of the frame's size instead of full screen.
+    void startWindowed(bool windowed) { fullScreen = !windowed; }
     // Alt+Enter: between full screen and a window of the frame's size.
     void toggleFullScreen();
     // The renderer's textures (targetsOnly) or the whole renderer went away; the next show

@@ -31,17 +31,12 @@ bool takeFront(std::deque<Message>& queue, Message& message)
     return true;
 }
 
-} // namespace
-
-std::unique_ptr<SdlWindow> SdlWindow::create(const char* title, WindowProcedure procedure, std::string& error)
+// Starts SDL's video, or says in error why there is no display to start it on.
+bool startVideo(std::string& error)
 {
-    // Relative mouse mode must be the real one: the warping imitation loses motion.
-    SDL_SetHint(SDL_HINT_MOUSE_RELATIVE_MODE_WARP, "0");
-    // Closing the window is a close request for the program to answer, not a quit of its own.
-    SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     if (SDL_InitSubSystem(subsystems) != 0) {
         error = std::string("The video system could not be started (") + SDL_GetError() + ").";
-        return nullptr;
+        return false;
     }
     // Without a display SDL falls back to drivers that draw nowhere; unless the user asked for
     // one of them by name, that is no display at all.
@@ -51,10 +46,40 @@ std::unique_ptr<SdlWindow> SdlWindow::create(const char* title, WindowProcedure 
     if (drawsNowhere && SDL_getenv("SDL_VIDEODRIVER") == nullptr) {
         error = "No display is available (DISPLAY and WAYLAND_DISPLAY name no running display server).";
         SDL_QuitSubSystem(subsystems);
-        return nullptr;
+        return false;
     }
-    SDL_Window* made = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, initialWidth,
-                                        initialHeight, SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
+    return true;
+}
+
+} // namespace
+
+int SdlWindow::countMonitors(std::string& error)
+{
+    if (!startVideo(error))
+        return -1;
+    const int monitors = SDL_GetNumVideoDisplays();
+    if (monitors < 0)
+        error = std::string("The monitors could not be counted (") + SDL_GetError() + ").";
+    SDL_QuitSubSystem(subsystems);
+    return monitors;
+}
+
+std::unique_ptr<SdlWindow> SdlWindow::create(const char* title, WindowProcedure procedure,
+                                             const SdlWindowPlacement& placement, std::string& error)
+{
+    // Relative mouse mode must be the real one: the warping imitation loses motion.
+    SDL_SetHint(SDL_HINT_MOUSE_RELATIVE_MODE_WARP, "0");
+    // One count of mouse motion is one pixel of the frame, however far the frame is scaled up:
+    // SDL would otherwise divide relative motion by the renderer's scale.
+    SDL_SetHint(SDL_HINT_MOUSE_RELATIVE_SCALING, "0");
+    // Closing the window is a close request for the program to answer, not a quit of its own.
+    SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+    if (!startVideo(error))
+        return nullptr;
+    const int where = placement.monitor >= 0 ? static_cast<int>(SDL_WINDOWPOS_CENTERED_DISPLAY(placement.monitor))
+                                             : static_cast<int>(SDL_WINDOWPOS_CENTERED);
+    SDL_Window* made = SDL_CreateWindow(title, where, where, initialWidth, initialHeight,
+                                        SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
     if (made == nullptr) {
         error = std::string("The main window could not be created (") + SDL_GetError() + ").";
         SDL_QuitSubSystem(subsystems);
@@ -62,7 +87,19 @@ std::unique_ptr<SdlWindow> SdlWindow::create(const char* title, WindowProcedure 
     }
     // Keys are read as key-downs only; text input would only add events and an input method.
     SDL_StopTextInput();
-    return std::unique_ptr<SdlWindow>(new SdlWindow(made, procedure));
+    std::unique_ptr<SdlWindow> window(new SdlWindow(made, procedure));
+    window->screen.startWindowed(placement.windowed);
+    return window;
+}
+
+void SdlWindow::setIcon(const std::uint8_t* rgba, int size)
+{
+    SDL_Surface* icon = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<std::uint8_t*>(rgba), size, size, 32, size * 4,
+                                                           SDL_PIXELFORMAT_RGBA32);
+    if (icon == nullptr)
+        return; // the desktop's own icon stays
+    SDL_SetWindowIcon(window, icon);
+    SDL_FreeSurface(icon);
 }
 
 SdlWindow::SdlWindow(SDL_Window* sdlWindow, WindowProcedure windowProcedure)

@@ -17,11 +17,23 @@
 struct SDL_Window;
 union SDL_Event;
 
+// Where the window goes: on which monitor (from 0; -1 leaves it to the desktop), and whether
+// its display starts in a window instead of full screen.
+struct SdlWindowPlacement {
+    int monitor = -1;
+    bool windowed = false;
+};
+
 class SdlWindow : public Window {
 public:
-    // Starts SDL's video and makes the window, hidden, with the given title. Null when that
-    // fails, with error set to one sentence that includes SDL's reason.
-    static std::unique_ptr<SdlWindow> create(const char* title, WindowProcedure procedure, std::string& error);
+    // Starts SDL's video and makes the window, hidden, with the given title, on the monitor
+    // asked for. Null when that fails, with error set to one sentence that includes SDL's
+    // reason. The monitor must exist (see countMonitors).
+    static std::unique_ptr<SdlWindow> create(const char* title, WindowProcedure procedure,
+                                             const SdlWindowPlacement& placement, std::string& error);
+    // How many monitors the desktop has, without making a window; -1 with error set when
+    // there is no display at all.
+    static int countMonitors(std::string& error);
     ~SdlWindow() override;
     SdlWindow(const SdlWindow&) = delete;
     SdlWindow& operator=(const SdlWindow&) = delete;
@@ -43,6 +55,8 @@ public:
     SdlDisplay* display() { return &screen; }
     Mouse* mouse() { return &mouseDevice; }
     bool isDestroyed() const { return destroyed; }
+    // The icon the desktop shows for the window: size x size RGBA pixels, top row first.
+    void setIcon(const std::uint8_t* rgba, int size);
 
     // For the display: the SDL window it draws into, and the focus it takes away on close.
     SDL_Window* sdlWindow() const { return window; }

@@ -35,7 +35,7 @@ int main(int argc, char** argv)
     constexpr int height = 768;
 
     std::string error;
-    std::unique_ptr<SdlWindow> window = SdlWindow::create("Pacing probe", ignoreMessages, error);
+    std::unique_ptr<SdlWindow> window = SdlWindow::create("Pacing probe", ignoreMessages, SdlWindowPlacement{}, error);
     if (window == nullptr) {
         std::fprintf(stderr, "pacing-probe: %s\n", error.c_str());
         return 2;

@@ -30,11 +30,15 @@ protected:
         ASSERT_FALSE(scratch.empty()) << "cannot make a scratch directory";
         fs::create_directories(outputDir);
         ASSERT_NO_FATAL_FAILURE(startXServer());
+        if (withWindowManager) {
+            ASSERT_NO_FATAL_FAILURE(startWindowManager());
+        }
     }
 
     void TearDown() override
     {
         stopProcess(program);
+        stopProcess(windowManager);
         stopProcess(xServer);
         if (!scratch.empty()) {
             std::error_code ignored;
@@ -51,7 +55,8 @@ protected:
         const int writeEnd = ::fcntl(fds[1], F_DUPFD_CLOEXEC, 10);
         ::close(fds[1]);
         SpawnOptions options;
-        options.argv = {findOnPath("Xvfb"), "-displayfd", "3", "-screen", "0", "1024x768x24", "-nolisten", "tcp"};
+        options.argv = {findOnPath("Xvfb"), "-displayfd", "3", "-screen", "0",
+                        std::to_string(shotWidth) + "x" + std::to_string(shotHeight) + "x24", "-nolisten", "tcp"};
         options.env = cleanEnvironment();
         options.stderrPath = scratch + "/xvfb.log";
         options.fdAs3 = writeEnd;
@@ -85,6 +90,27 @@ protected:
         display = ":" + number;
     }
 
+    // A small window manager (openbox), so that full screen fills a screen larger than the
+    // frame; waits until it has announced itself on the root window.
+    void startWindowManager()
+    {
+        const std::string openbox = findOnPath("openbox");
+        if (openbox.empty() || findOnPath("xprop").empty())
+            GTEST_SKIP() << "openbox or xprop is not installed; this test needs a window manager";
+        SpawnOptions options;
+        options.argv = {openbox, "--sm-disable"};
+        options.env = childEnvironment();
+        options.stderrPath = scratch + "/openbox.log";
+        std::string error;
+        windowManager = spawn(options, error);
+        ASSERT_GT(windowManager, 0) << error;
+        const bool managing = pollUntil(10s, [&] {
+            const ToolResult check = tool({"xprop", "-root", "_NET_SUPPORTING_WM_CHECK"});
+            return check.exitCode == 0 && check.output.find("window id") != std::string::npos;
+        });
+        ASSERT_TRUE(managing) << "openbox did not start within 10 s: " << readFile(scratch + "/openbox.log");
+    }
+
     std::vector<std::string> childEnvironment(const std::vector<std::string>& extra = {}) const
     {
         std::vector<std::string> env = cleanEnvironment();
@@ -100,12 +126,15 @@ protected:
         return runTool(argv, childEnvironment(), scratch, timeout);
     }
 
-    // Starts the program (with the null sound backend unless told otherwise), waits until its
-    // window is on screen, has the keyboard focus and shows a frame.
-    void startProgram(const std::vector<std::string>& extraEnv = {"ALSOFT_DRIVERS=null"})
+    // Starts the program (with the null sound backend unless told otherwise, and with the
+    // given arguments), waits until its window is on screen, has the keyboard focus and shows
+    // a frame.
+    void startProgram(const std::vector<std::string>& extraEnv = {"ALSOFT_DRIVERS=null"},
+                      const std::vector<std::string>& arguments = {})
     {
         SpawnOptions options;
         options.argv = {programPath};
+        options.argv.insert(options.argv.end(), arguments.begin(), arguments.end());
         options.env = childEnvironment(extraEnv);
         options.stderrPath = scratch + "/program.err";
         options.stdoutPath = scratch + "/program.out";
@@ -160,7 +189,7 @@ protected:
         if (shot.exitCode != 0)
             return {};
         Image image = loadPng(path);
-        if (image.valid() && (image.width != screenWidth || image.height != screenHeight))
+        if (image.valid() && (image.width != shotWidth || image.height != shotHeight))
             ADD_FAILURE() << "the screenshot is " << image.width << "x" << image.height;
         return image;
     }
@@ -196,10 +225,17 @@ protected:
         return ::waitpid(program, &status, WNOHANG) == 0;
     }
 
+    // The X server's screen; a test fixture may make it larger than the frame, with a window
+    // manager on it.
+    int shotWidth = screenWidth;
+    int shotHeight = screenHeight;
+    bool withWindowManager = false;
+
     std::string scratch;
     std::string display;
     std::string windowId;
     pid_t xServer = -1;
+    pid_t windowManager = -1;
     pid_t program = -1;
     Clock::time_point started;
 };

@@ -1,0 +1,23 @@
+// The program's command line: --help, --version, --window and --display N, read with CLI11
+// before anything is opened. Help and version go to `out`; a command line that cannot be
+// read is one line on `err` and exit code 2. Without arguments the program runs as it always
+// has: full screen on the monitor the desktop puts its window on.
+#pragma once
+
+#include <iosfwd>
+#include <optional>
+#include <string>
+
+struct ProgramOptions {
+    bool window = false; // start in a 1024x768 window instead of full screen
+    int display = -1;    // the monitor to open on, from 0; -1 leaves it to the desktop
+};
+
+// Fills `options` from the arguments. Nothing when the program should go on; otherwise the
+// exit code, once the help, the version or the error has been written.
+std::optional<int> parseCommandLine(int argc, const char* const* argv, ProgramOptions& options, std::ostream& out,
+                                    std::ostream& err);
+
+// The one line for a monitor that is not there, e.g. "--display 2: there is no monitor 2;
+// this desktop has 1 (numbered from 0)".
+std::string missingMonitorMessage(int display, int monitors);
