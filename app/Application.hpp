@@ -86,6 +86,10 @@ public:
     std::unique_ptr<SmokeEmitter> smoke;
 
     int startUpResult = 1;
+    // Set by loadSounds when a wave could not be loaded, for the front door to say in its own
+    // words: why, and whether the crackle at least plays.
+    std::string soundFailure;
+    bool crackleLoaded = false;
 
 private:
     std::string failure;

@@ -1,9 +1,8 @@
 // Application sound steps: setting up the two performances and their segments, starting and
 // stopping the crackle, and placing it every frame. Without a sound device every field stays
-// null and every step is skipped; a wave that cannot be loaded is named in one line on stderr.
+// null and every step is skipped; a wave that cannot be loaded is kept in soundFailure, which
+// the front door reports under its own name.
 #include "app/Application.hpp"
-
-#include <cstdio>
 
 namespace {
 constexpr const char* kSparklerWave = "Sparkler.wav";
@@ -42,12 +41,13 @@ int Application::loadSounds()
     std::string error;
     sparklerSegment = sparklerLoader->loadObjectFromFile(kSparklerWave, error);
     if (sparklerSegment == nullptr) {
-        std::fprintf(stderr, "sparkler: %s; playing without sound\n", error.c_str());
+        soundFailure = error;
         return 1; // without the crackle the background is not tried either
     }
     backgroundSegment = backgroundLoader->loadObjectFromFile(kBackgroundWave, error);
+    crackleLoaded = true;
     if (backgroundSegment == nullptr) {
-        std::fprintf(stderr, "sparkler: %s; playing the crackle alone\n", error.c_str());
+        soundFailure = error;
         return 1;
     }
     return 0;

@@ -73,6 +73,9 @@ int runReplay(const ReplayOptions& options, std::ostream* trace, std::string& er
     Application* app = startApplication(instance, window, error);
     if (app == nullptr)
         return 1;
+    if (!app->soundFailure.empty())
+        std::fprintf(stderr, "sparkler-replay: %s; the mix has %s\n", app->soundFailure.c_str(),
+                     app->crackleLoaded ? "no background sound" : "no sound");
 
     FrameTimer timer;
     int exitCode = 0;

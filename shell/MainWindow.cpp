@@ -73,6 +73,9 @@ int runProgram(const Platform& instance, Window& window)
         std::fprintf(stderr, "sparkler: %s\n", error.c_str());
         return 1;
     }
+    if (!gApplication->soundFailure.empty())
+        std::fprintf(stderr, "sparkler: %s; playing %s\n", gApplication->soundFailure.c_str(),
+                     gApplication->crackleLoaded ? "the crackle alone" : "without sound");
     FrameTimer timer;
     int exitCode = 0;
     for (;;) {

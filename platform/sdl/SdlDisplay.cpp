@@ -3,14 +3,14 @@
 // changed. See the header.
 #include "platform/sdl/SdlDisplay.hpp"
 
-#include "platform/PngWriter.hpp"
+#include "platform/ScreenshotFile.hpp"
 #include "platform/sdl/SdlWindow.hpp"
 
 #include <SDL.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
-#include <ctime>
 
 namespace {
 
@@ -76,15 +76,16 @@ std::string SdlDisplay::saveScreenshot()
 {
     if (lastFrame.empty())
         return {};
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char name[64];
-    if (std::strftime(name, sizeof name, "sparkler-%Y%m%d-%H%M%S.png", &local) == 0)
-        return {};
-    if (!writePng(name, lastFrame.data(), frameWidth, frameHeight))
-        return {};
-    return name;
+    std::string why;
+    const SavedScreenshot saved = saveScreenshotFile(lastFrame.data(), frameWidth, frameHeight, why);
+    if (saved.path.empty())
+        std::fprintf(stderr, "sparkler: the screen could not be saved: %s\n", why.c_str());
+    else if (saved.inPicturesFolder)
+        std::fprintf(stderr, "sparkler: the working directory cannot be written; saved the screen as %s\n",
+                     saved.path.c_str());
+    else
+        std::fprintf(stderr, "sparkler: saved the screen as %s\n", saved.path.c_str());
+    return saved.path;
 }
 
 int SdlDisplay::open(int width, int height, int bitsPerPixel)

@@ -8,6 +8,8 @@
 #include <SDL.h>
 
 #include <cstring>
+#include <dlfcn.h>
+#include <unistd.h>
 
 namespace {
 
@@ -31,9 +33,49 @@ bool takeFront(std::deque<Message>& queue, Message& message)
     return true;
 }
 
+// Xlib's handler for a lost connection prints two lines of its own and exits; this one says it
+// in the program's one line. It must not return: Xlib would exit after it anyway.
+int displayLost(void*)
+{
+    static const char line[] = "sparkler: the connection to the X display was lost\n";
+    [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, line, sizeof line - 1);
+    ::_exit(1);
+}
+
+// SDL loads Xlib itself, so the handler is set through the library SDL already loaded.
+void handleLostDisplay()
+{
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (driver == nullptr || std::strcmp(driver, "x11") != 0)
+        return;
+    void* xlib = ::dlopen("libX11.so.6", RTLD_NOW | RTLD_NOLOAD);
+    if (xlib == nullptr)
+        return;
+    using Handler = int (*)(void*);
+    using SetHandler = Handler (*)(Handler);
+    SetHandler set = nullptr;
+    void* symbol = ::dlsym(xlib, "XSetIOErrorHandler");
+    std::memcpy(&set, &symbol, sizeof set);
+    if (set != nullptr)
+        set(displayLost);
+    ::dlclose(xlib); // still loaded by SDL: this only drops the reference taken here
+}
+
 // Starts SDL's video, or says in error why there is no display to start it on.
 bool startVideo(std::string& error)
 {
+    // Without XDG_RUNTIME_DIR no Wayland display can be reached, and the Wayland library would
+    // print its own complaint while SDL tries: use X alone then, or say there is no display.
+    const char* runtimeDir = SDL_getenv("XDG_RUNTIME_DIR");
+    if (SDL_getenv("SDL_VIDEODRIVER") == nullptr && (runtimeDir == nullptr || *runtimeDir == '\0')) {
+        const char* display = SDL_getenv("DISPLAY");
+        if (display == nullptr || *display == '\0') {
+            error = "No display is available (DISPLAY is not set, and without XDG_RUNTIME_DIR no Wayland display "
+                    "can be reached).";
+            return false;
+        }
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+    }
     if (SDL_InitSubSystem(subsystems) != 0) {
         error = std::string("The video system could not be started (") + SDL_GetError() + ").";
         return false;
@@ -85,6 +127,7 @@ std::unique_ptr<SdlWindow> SdlWindow::create(const char* title, WindowProcedure 
         SDL_QuitSubSystem(subsystems);
         return nullptr;
     }
+    handleLostDisplay();
     // Keys are read as key-downs only; text input would only add events and an input method.
     SDL_StopTextInput();
     std::unique_ptr<SdlWindow> window(new SdlWindow(made, procedure));

@@ -71,6 +71,21 @@ TEST_F(SparklerE2e, F12QuitsWithExitCodeZero)
     EXPECT_EQ(*code, 0) << programErrors();
 }
 
+TEST_F(SparklerE2e, ALostDisplayEndsWithOneLineOfOursAndExitCodeOne)
+{
+    ASSERT_NO_FATAL_FAILURE(startProgram());
+    const std::size_t before = programErrors().size();
+    stopProcess(xServer); // the X server goes away under the running program
+    const std::optional<int> code = waitForExit(program, 10s);
+    ASSERT_TRUE(code.has_value()) << "still running 10 s after the X server went away";
+    program = -1;
+    const std::string said = programErrors().substr(before);
+    EXPECT_EQ(*code, 1) << said;
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << "stderr: " << said;
+    EXPECT_EQ(said.rfind("sparkler: ", 0), 0u) << "stderr: " << said;
+    EXPECT_NE(said.find("display"), std::string::npos) << "stderr: " << said;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Without a display
 
@@ -89,15 +104,21 @@ TEST(SparklerWithoutDisplay, SaysSoInOneLineAndExitsWithOne)
     struct Case {
         const char* name;
         std::vector<std::string> extra;
+        bool runtimeDir = true;
     };
-    const Case cases[] = {{"DISPLAY unset", {}}, {"DISPLAY=:99999", {"DISPLAY=:99999"}}};
+    // Without XDG_RUNTIME_DIR the Wayland library has a line of its own to print; it must not.
+    const Case cases[] = {{"DISPLAY unset", {}},
+                          {"DISPLAY=:99999", {"DISPLAY=:99999"}},
+                          {"DISPLAY and XDG_RUNTIME_DIR unset", {}, false},
+                          {"DISPLAY=:99999, XDG_RUNTIME_DIR unset", {"DISPLAY=:99999"}, false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         SpawnOptions options;
         options.argv = {programPath};
         options.env = cleanEnvironment();
         options.env.push_back("ALSOFT_DRIVERS=null");
-        options.env.push_back("XDG_RUNTIME_DIR=" + scratch);
+        if (c.runtimeDir)
+            options.env.push_back("XDG_RUNTIME_DIR=" + scratch);
         options.env.insert(options.env.end(), c.extra.begin(), c.extra.end());
         options.stderrPath = scratch + "/err.txt";
         std::string error;
@@ -112,6 +133,7 @@ TEST(SparklerWithoutDisplay, SaysSoInOneLineAndExitsWithOne)
         EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << "stderr: " << err;
         EXPECT_TRUE(!err.empty() && err.back() == '\n') << "stderr: " << err;
         EXPECT_GT(err.size(), 10u) << "stderr: " << err;
+        EXPECT_EQ(err.rfind("sparkler: ", 0), 0u) << "the one line is the program's own; stderr: " << err;
     }
 }
 

@@ -234,6 +234,17 @@ TEST_F(ReplayCommandLine, OutputsThatDoNotFitAreNeverLeftHalfWritten)
     EXPECT_EQ(entries(dir), std::vector<std::string>{"frames"});
 }
 
+TEST_F(ReplayCommandLine, ABrokenSoundIsSaidUnderTheToolsName)
+{
+    write("Sparkler.wav", "not a wave at all");
+    const Outcome o = run("--seed 1 --frames 3 --wav w.wav");
+    EXPECT_EQ(o.code, 0) << o.err;
+    EXPECT_EQ(lineCount(o.err), 1u) << o.err;
+    EXPECT_EQ(o.err.rfind("sparkler-replay: ", 0), 0u) << o.err;
+    EXPECT_NE(o.err.find("Sparkler.wav"), std::string::npos) << o.err;
+    EXPECT_NE(o.err.find("the mix has no sound"), std::string::npos) << o.err;
+}
+
 TEST_F(ReplayCommandLine, AFrameStepLongerThanOneMixKeepsItsSound)
 {
     // 96 s in one step: past the most the loopback device mixes in one call.

@@ -160,15 +160,24 @@ protected:
         ASSERT_FALSE(ended) << "the program ended at start: " << programErrors();
         ASSERT_TRUE(mapped) << "no visible window named \"" << windowTitle << "\" within 20 s";
 
-        // Without a window manager nobody hands out the focus: take it, and check.
-        const bool focused = pollUntil(5s, [&] {
+        // Without a window manager nobody hands out the focus: take it, and check. A loaded
+        // machine may take seconds to map the window and answer, so the request is repeated
+        // every half second until a generous deadline; a window that never gets it still fails.
+        std::string focusedWindow;
+        Clock::time_point lastRequest{};
+        const bool focused = pollUntil(30s, [&] {
             const ToolResult now = tool({"xdotool", "getwindowfocus"});
-            if (now.exitCode == 0 && now.output.substr(0, now.output.find('\n')) == windowId)
+            focusedWindow = now.exitCode == 0 ? now.output.substr(0, now.output.find('\n')) : "none";
+            if (focusedWindow == windowId)
                 return true;
-            tool({"xdotool", "windowfocus", windowId});
+            if (Clock::now() - lastRequest >= 500ms) {
+                tool({"xdotool", "windowfocus", "--sync", windowId}, 5s);
+                lastRequest = Clock::now();
+            }
             return false;
         });
-        ASSERT_TRUE(focused) << "the window did not get the keyboard focus";
+        ASSERT_TRUE(focused) << "the window did not get the keyboard focus within 30 s (focus on " << focusedWindow
+                             << ", the window is " << windowId << ")";
 
         Image first;
         const bool drawn = pollUntil(15s, [&] {
