@@ -48,6 +48,14 @@ Application* startApplication(const Platform& instance, Window& window, std::str
     return app;
 }
 
+void reportSoundFailure()
+{
+    if (gApplication == nullptr || gApplication->soundFailure.empty())
+        return;
+    std::fprintf(stderr, "sparkler: %s; playing %s\n", gApplication->soundFailure.c_str(),
+                 gApplication->crackleLoaded ? "the crackle alone" : "without sound");
+}
+
 void endApplication()
 {
     if (gApplication == nullptr)
@@ -73,9 +81,7 @@ int runProgram(const Platform& instance, Window& window)
         std::fprintf(stderr, "sparkler: %s\n", error.c_str());
         return 1;
     }
-    if (!gApplication->soundFailure.empty())
-        std::fprintf(stderr, "sparkler: %s; playing %s\n", gApplication->soundFailure.c_str(),
-                     gApplication->crackleLoaded ? "the crackle alone" : "without sound");
+    reportSoundFailure();
     FrameTimer timer;
     int exitCode = 0;
     for (;;) {

@@ -29,6 +29,8 @@ bool runFrame(Application& app, float dt);
 // Constructs the application over `instance` and makes it gApplication. A failed start-up is
 // shut down and deleted again at once: null, with the reason in `error`.
 Application* startApplication(const Platform& instance, Window& window, std::string& error);
+// Says on stderr, in the program's words, which wave could not be loaded and what still plays.
+void reportSoundFailure();
 // Shuts gApplication down, deletes it and leaves gApplication null; nothing when it is null.
 void endApplication();
 

@@ -68,9 +68,7 @@ int sparkler_start()
         std::fprintf(stderr, "sparkler: %s\n", error.c_str());
         return 1;
     }
-    if (!gApplication->soundFailure.empty())
-        std::fprintf(stderr, "sparkler: %s; playing %s\n", gApplication->soundFailure.c_str(),
-                     gApplication->crackleLoaded ? "the crackle alone" : "without sound");
+    reportSoundFailure();
     return 0;
 }
 
