@@ -5,14 +5,17 @@
 #include "platform/AudioDevice.hpp"
 #include "platform/FrameTimer.hpp"
 #include "platform/PngWriter.hpp"
+#include "platform/VideoWriter.hpp"
 #include "platform/WaveWriter.hpp"
 #include "platform/headless/HeadlessDisplay.hpp"
 #include "platform/headless/HeadlessMouse.hpp"
 #include "platform/headless/HeadlessWindow.hpp"
 #include "platform/headless/VirtualClock.hpp"
+#include "replay/ProgressLine.hpp"
 #include "replay/ReplayTrace.hpp"
 #include "shell/MainWindow.hpp"
 
+#include <chrono>
 #include <cstdio>
 #include <memory>
 
@@ -31,6 +34,11 @@ std::uint64_t runMilliseconds(const ReplayOptions& options)
 namespace {
 
 constexpr int kWavRate = 44100;
+
+double secondsNow()
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
 
 bool writeFrame(const HeadlessDisplay& display, const std::string& path, std::string& error)
 {
@@ -63,7 +71,7 @@ int runReplay(const ReplayOptions& options, std::ostream* trace, std::string& er
     HeadlessMouse mouse;
     VirtualClock clock(options.seed);
     std::unique_ptr<AudioDevice> audio;
-    if (!options.wavPath.empty()) {
+    if (!options.wavPath.empty() || !options.videoPath.empty()) {
         audio = AudioDevice::openLoopback(kWavRate, error);
         if (audio == nullptr)
             return 1;
@@ -77,11 +85,29 @@ int runReplay(const ReplayOptions& options, std::ostream* trace, std::string& er
         std::fprintf(stderr, "sparkler-replay: %s; the mix has %s\n", app->soundFailure.c_str(),
                      app->crackleLoaded ? "no background sound" : "no sound");
 
+    std::unique_ptr<VideoWriter> video;
+    if (!options.videoPath.empty()) {
+        VideoSettings settings;
+        settings.path = options.videoPath;
+        settings.width = display.frameWidth();
+        settings.height = display.frameHeight();
+        settings.scale = options.videoScale;
+        settings.sampleRate = kWavRate;
+        settings.nominalFrameMs = options.dtMs > 0 ? options.dtMs : 16;
+        video = openVideoWriter(settings, error);
+        if (video == nullptr) {
+            endApplication();
+            return 1;
+        }
+    }
+
     FrameTimer timer;
     int exitCode = 0;
     std::vector<std::int16_t> sound;
     std::uint64_t elapsedMs = 0;
     std::uint64_t mixedFrames = 0;
+    bool closed = false;
+    ProgressLine progress(options.progress, options.frames, secondsNow());
     for (std::int64_t frame = 0; frame < options.frames; ++frame) {
         if (frame > 0) {
             auto dt = options.script.dtMs.find(frame);
@@ -90,9 +116,18 @@ int runReplay(const ReplayOptions& options, std::ostream* trace, std::string& er
             // The time since the previous frame sounds as that frame left things.
             elapsedMs += ms;
             const std::uint64_t due = elapsedMs * kWavRate / 1000;
+            const std::size_t before = sound.size();
             if (audio != nullptr && !mixUntil(*audio, due, mixedFrames, sound, error)) {
                 exitCode = 1;
                 break;
+            }
+            if (video != nullptr && sound.size() > before) {
+                if (!video->addSound(sound.data() + before, (sound.size() - before) / 2, error)) {
+                    exitCode = 1;
+                    break;
+                }
+                if (options.wavPath.empty())
+                    sound.clear(); // the video has it; only a wave file needs the whole mix
             }
         }
         if (auto keys = options.script.keys.find(frame); keys != options.script.keys.end()) {
@@ -101,8 +136,10 @@ int runReplay(const ReplayOptions& options, std::ostream* trace, std::string& er
         }
         if (auto motion = options.script.motion.find(frame); motion != options.script.motion.end())
             mouse.move(static_cast<std::int32_t>(motion->second.dx), static_cast<std::int32_t>(motion->second.dy));
-        if (!pumpMessages(window, exitCode))
+        if (!pumpMessages(window, exitCode)) {
+            closed = true;
             break; // the window was closed: no further frame runs
+        }
 
         const float dt = timer.nextDt(clock);
         const bool presentFailed = runFrame(*app, dt);
@@ -124,14 +161,25 @@ int runReplay(const ReplayOptions& options, std::ostream* trace, std::string& er
                 break;
             }
         }
+        if (video != nullptr && !video->addFrame(shown.data(), elapsedMs, error)) {
+            exitCode = 1;
+            break;
+        }
         if (presentFailed) {
             error = "the frame could not be shown";
             exitCode = 1;
             break;
         }
+        progress.update(frame + 1, secondsNow());
     }
+    progress.finish(secondsNow());
     endApplication();
-    if (audio != nullptr && exitCode == 0 && !writeWave(options.wavPath, sound, 2, kWavRate, error))
+    // The last frame stays until the window closed, or for one more usual step after a run
+    // that simply ran out of frames. A failed run leaves no video: the writer removes it.
+    const std::uint64_t endMs = closed ? elapsedMs : elapsedMs + options.dtMs;
+    if (exitCode == 0 && video != nullptr && !video->finish(endMs, error))
+        return 1;
+    if (exitCode == 0 && !options.wavPath.empty() && !writeWave(options.wavPath, sound, 2, kWavRate, error))
         return 1;
     return exitCode;
 }

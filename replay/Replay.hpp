@@ -6,6 +6,7 @@
 #include "replay/ReplayScript.hpp"
 
 #include <cstdint>
+#include <cstdio>
 #include <map>
 #include <ostream>
 #include <string>
@@ -20,6 +21,12 @@ struct ReplayOptions {
     std::map<std::int64_t, std::string> pngFrames;
     // When set, the run's sound is mixed offline at 44.1 kHz stereo and written to this file.
     std::string wavPath;
+    // When set, the run is written as a video (the ending chooses the format) with that same
+    // mix as its sound, each frame scaled videoScale times with sharp pixels.
+    std::string videoPath;
+    int videoScale = 1;
+    // When set, a progress line of the frames is kept up to date there (a terminal).
+    std::FILE* progress = nullptr;
 };
 
 // The run's length in milliseconds: the time from frame 0 to its last frame.

@@ -4,6 +4,7 @@
 // during the run one line and exit 1, and no output is left half-written. See --help.
 #include "platform/AtomicFile.hpp"
 #include "replay/Replay.hpp"
+#include "platform/VideoWriter.hpp"
 
 #include <CLI/CLI.hpp>
 
@@ -103,6 +104,10 @@ int main(int argc, char** argv)
     cli.add_option("--png-every", everyText, "With --png-dir, every K-th frame (default 1)");
     cli.add_option("--png-frame", pngFrames, "Write frame N to FILE, as N=FILE (may be repeated, one file per frame)");
     cli.add_option("--wav", options.wavPath, "Mix the run's sound offline (44.1 kHz stereo) into this wave file");
+    cli.add_option("--video", options.videoPath,
+                   "Write the run as a video with its sound: .webm (VP9, Opus) or .mp4 (H.264, AAC)");
+    cli.add_option("--video-scale", options.videoScale, "With --video, K times the size with sharp pixels (default 1)")
+        ->check(CLI::Range(1, kMaxVideoScale));
     try {
         cli.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -147,6 +152,12 @@ int main(int argc, char** argv)
             return refuse("--png-frame " + std::to_string(frame) + " is asked for twice");
     }
 
+    if (!options.videoPath.empty()) {
+        if (*videoEndings() == '\0')
+            return refuse("--video: this build writes no video (FFmpeg's libraries were not found)");
+        if (videoFormatFor(options.videoPath) == VideoFormat::Unknown)
+            return refuse(printable(options.videoPath, 200) + ": a video's name must end in " + videoEndings());
+    }
     if (options.wavPath == "-")
         return refuse("--wav needs a file name; the sound cannot go to standard output");
     if (tracePath == "-" && !stdoutOpen)
@@ -157,6 +168,8 @@ int main(int argc, char** argv)
         outputs.emplace_back("--trace", tracePath);
     if (!options.wavPath.empty())
         outputs.emplace_back("--wav", options.wavPath);
+    if (!options.videoPath.empty())
+        outputs.emplace_back("--video", options.videoPath);
     for (const auto& [frame, path] : options.pngFrames)
         outputs.emplace_back("--png-frame " + std::to_string(frame), path);
     for (std::size_t i = 0; i < outputs.size(); ++i) {
@@ -180,6 +193,12 @@ int main(int argc, char** argv)
         return refuse("--wav renders at most one hour of sound; this run lasts "
                       + std::to_string(runMilliseconds(options) / 1000) + " s");
     }
+
+    // Long renders tell how far they are, on a terminal only (never into a log or a pipe).
+    const bool writesFiles = !options.pngDir.empty() || !options.pngFrames.empty() || !options.wavPath.empty()
+                             || !options.videoPath.empty();
+    if (writesFiles && isatty(STDERR_FILENO) == 1)
+        options.progress = stderr;
 
     AtomicFile traceFile;
     AtomicFileBuffer traceBuffer(traceFile);

@@ -5,7 +5,8 @@ set -euo pipefail
 
 packages=(build-essential cmake ninja-build pkg-config
           libsdl2-dev libsdl2-ttf-dev libfontconfig-dev fonts-liberation2 libopenal-dev
-          libgtest-dev libbenchmark-dev libcli11-dev libstb-dev)
+          libgtest-dev libbenchmark-dev libcli11-dev libstb-dev
+          libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev)
 if [ "${1:-}" = "--tests" ]; then
   # A real X server, a small window manager, input and screenshots for the end-to-end tests;
   # the validators of the desktop files, manual pages and Debian package; clang with libFuzzer
@@ -13,6 +14,8 @@ if [ "${1:-}" = "--tests" ]; then
   packages+=(xvfb openbox xdotool x11-utils imagemagick
              desktop-file-utils appstream man-db lintian dpkg-dev
              clang-14 libclang-rt-14-dev libfuzzer-14-dev)
+  # ffprobe and ffmpeg, to read back the videos the replay tool writes.
+  packages+=(ffmpeg)
 fi
 
 if [ "${1:-}" = "--web" ]; then
