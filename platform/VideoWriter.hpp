@@ -13,7 +13,7 @@
 enum class VideoFormat {
     Unknown,
     WebM, // VP9 video, Opus sound
-    Mp4,  // H.264 video, AAC sound
+    Mp4, // H.264 video, AAC sound
 };
 
 // The format a file name asks for by its ending (".webm" or ".mp4", any letter case).
@@ -24,9 +24,9 @@ const char* videoEndings();
 
 struct VideoSettings {
     std::string path;
-    int width = 0;   // of the frames handed in
+    int width = 0; // of the frames handed in
     int height = 0;
-    int scale = 1;   // each pixel becomes scale x scale pixels, sharp (nearest neighbour)
+    int scale = 1; // each pixel becomes scale x scale pixels, sharp (nearest neighbour)
     int sampleRate = 44100; // of the interleaved stereo sound handed in
     std::uint32_t nominalFrameMs = 16; // the usual frame step, a hint for the encoders' rate control
 };

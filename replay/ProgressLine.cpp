@@ -5,8 +5,7 @@
 
 ProgressLine::ProgressLine(std::FILE* output, std::int64_t frames, double start)
     : out(output), total(frames), startSeconds(start)
-{
-}
+{}
 
 std::string ProgressLine::text(std::int64_t done, std::int64_t total, double elapsedSeconds)
 {

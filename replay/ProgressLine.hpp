@@ -33,7 +33,7 @@ private:
     std::int64_t total;
     double startSeconds;
     double lastDraw = -1.0;
-    std::int64_t latest = 0;     // the last count given
+    std::int64_t latest = 0; // the last count given
     std::int64_t lastDrawn = -1; // the last count drawn
     bool drawn = false;
 };

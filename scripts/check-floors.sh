@@ -2,7 +2,7 @@
 # Checks that includes run one way, floor by floor: shell/ and replay/ on top, then app/, then
 # sim/ and gfx/, then platform/ with its backends. A file may include its own floor or any
 # floor below it, never one above; only platform's backend folders include SDL, SDL_ttf,
-# fontconfig or OpenAL headers. Prints every offending line and exits 1 if there is one.
+# fontconfig, OpenAL or FFmpeg headers. Prints every offending line and exits 1 if there is one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -31,7 +31,7 @@ while IFS= read -r file; do
   case "$file" in
     platform/sdl/* | platform/openal/* | platform/web/* | platform/ffmpeg/*) ;;
     *)
-      if grep -nE '^#include <(SDL[^>]*|AL/[^>]*|fontconfig/[^>]*|emscripten[^>]*)>' "$file"; then
+      if grep -nE '^#include <(SDL[^>]*|AL/[^>]*|fontconfig/[^>]*|emscripten[^>]*|lib(av|sw)[a-z]*/[^>]*)>' "$file"; then
         echo "$file includes a library header outside platform's backend folders"
         bad=1
       fi

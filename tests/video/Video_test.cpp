@@ -118,8 +118,8 @@ Picture readPng(const fs::path& path)
 Picture decodedFrame(const fs::path& video, int index)
 {
     const fs::path png = video.string() + "-" + std::to_string(index) + ".png";
-    run("ffmpeg -v error -y -i " + quoted(video) + " -vf 'select=eq(n\\," + std::to_string(index)
-        + ")' -frames:v 1 " + quoted(png));
+    run("ffmpeg -v error -y -i " + quoted(video) + " -vf 'select=eq(n\\," + std::to_string(index) + ")' -frames:v 1 "
+        + quoted(png));
     return readPng(png);
 }
 
@@ -134,7 +134,7 @@ double psnr(const Picture& a, const Picture& b, int scale = 1)
         for (int x = 0; x < b.width; ++x) {
             for (int c = 0; c < 3; ++c) {
                 const double d = double(a.rgb[(std::size_t(y / scale) * a.width + x / scale) * 3 + c])
-                                 - double(b.rgb[(std::size_t(y) * b.width + x) * 3 + c]);
+                    - double(b.rgb[(std::size_t(y) * b.width + x) * 3 + c]);
                 sum += d * d;
             }
         }
@@ -207,12 +207,14 @@ TEST_P(VideoFiles, HoldTheRunItsSoundAndItsFrames)
     EXPECT_EQ(replay.err, "") << "nothing on a stderr that is not a terminal";
 
     const bool webm = std::string(GetParam()) == ".webm";
-    const std::vector<std::string> streams = lines(probe(video, "-show_entries stream=codec_type,codec_name,width,height"));
+    const std::vector<std::string> streams
+        = lines(probe(video, "-show_entries stream=codec_type,codec_name,width,height"));
     ASSERT_EQ(streams.size(), 2u) << probe(video, "-show_entries stream=codec_type");
     EXPECT_EQ(streams[0], webm ? "vp9,video,1024,768" : "h264,video,1024,768");
     EXPECT_EQ(streams[1], webm ? "opus,audio" : "aac,audio");
 
-    const std::vector<double> count = numbers(probe(video, "-count_frames -select_streams v -show_entries stream=nb_read_frames"));
+    const std::vector<double> count
+        = numbers(probe(video, "-count_frames -select_streams v -show_entries stream=nb_read_frames"));
     ASSERT_EQ(count.size(), 1u);
     EXPECT_EQ(count[0], frames);
     // 90 frames of 16 ms on screen: 1.44 s, give or take one frame.

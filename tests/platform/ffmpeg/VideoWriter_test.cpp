@@ -41,8 +41,8 @@ VideoSettings small(const fs::path& path)
     return settings;
 }
 
-#define SKIP_WITHOUT_VIDEO()                                                                                     \
-    if (*videoEndings() == '\0')                                                                                 \
+#define SKIP_WITHOUT_VIDEO()                                                                                           \
+    if (*videoEndings() == '\0')                                                                                       \
     GTEST_SKIP() << "this build has no video output"
 
 } // namespace
