@@ -25,7 +25,7 @@ add_custom_command(
   VERBATIM)
 
 set(platform_sources
-  AtomicFile.cpp PngWriter.cpp WaveWriter.cpp GlyphAtlas.cpp
+  AtomicFile.cpp PngWriter.cpp VideoWriter.cpp WaveWriter.cpp GlyphAtlas.cpp
   headless/HeadlessDisplay.cpp headless/HeadlessWindow.cpp headless/HeadlessMouse.cpp
   web/AudioDevice.cpp web/BitmapLoader.cpp web/Font.cpp web/SoundLoader.cpp web/SoundPerformance.cpp
   web/SoundSegment.cpp web/WebAudio.cpp web/WebClock.cpp web/WebDisplay.cpp web/WebKeyCodes.cpp web/RafPacer.cpp)
@@ -51,7 +51,7 @@ add_library(sparkler_shell STATIC ${PROJECT_SOURCE_DIR}/shell/MainWindow.cpp)
 target_link_libraries(sparkler_shell PUBLIC sparkler_core)
 sparkler_warnings(sparkler_shell)
 set(replay_dir ${PROJECT_SOURCE_DIR}/replay)
-add_library(sparkler_replay STATIC ${replay_dir}/Replay.cpp ${replay_dir}/ReplayScript.cpp ${replay_dir}/ReplayTrace.cpp)
+add_library(sparkler_replay STATIC ${replay_dir}/ProgressLine.cpp ${replay_dir}/Replay.cpp ${replay_dir}/ReplayScript.cpp ${replay_dir}/ReplayTrace.cpp)
 target_link_libraries(sparkler_replay PUBLIC sparkler_shell)
 sparkler_warnings(sparkler_replay)
 
