@@ -3,8 +3,8 @@
 // place are checked before the first frame; a problem there is one line and exit 2, a failure
 // during the run one line and exit 1, and no output is left half-written. See --help.
 #include "platform/AtomicFile.hpp"
-#include "replay/Replay.hpp"
 #include "platform/VideoWriter.hpp"
+#include "replay/Replay.hpp"
 
 #include <CLI/CLI.hpp>
 
@@ -53,7 +53,7 @@ bool number(const char* option, const std::string& text, std::int64_t low, std::
     if (readDecimal(text, low, high, value))
         return true;
     error = std::string(option) + ": expected a whole decimal number from " + std::to_string(low) + " to "
-          + std::to_string(high) + ", found \"" + printable(text, 40) + "\"";
+        + std::to_string(high) + ", found \"" + printable(text, 40) + "\"";
     return false;
 }
 
@@ -94,7 +94,8 @@ int main(int argc, char** argv)
     std::vector<std::string> pngFrames;
     ReplayOptions options;
     cli.set_version_flag("--version", std::string("sparkler-replay ") + SPARKLER_VERSION, "Print the version and exit");
-    cli.add_option("--seed", seedText, "Seed of the random generator, 0 to 4294967295 (the program uses the calendar time)")
+    cli.add_option("--seed", seedText,
+                   "Seed of the random generator, 0 to 4294967295 (the program uses the calendar time)")
         ->required();
     cli.add_option("--frames", framesText, "Number of frames to run, 0 to 100000000")->required();
     cli.add_option("--dt-ms", dtText, "Milliseconds between frames after frame 0 (default 16)");
@@ -124,7 +125,8 @@ int main(int argc, char** argv)
     std::string error;
     std::int64_t seed = 0;
     std::int64_t dt = 0;
-    if (!number("--seed", seedText, 0, UINT32_MAX, seed, error) || !number("--frames", framesText, 0, kMaxFrames, options.frames, error)
+    if (!number("--seed", seedText, 0, UINT32_MAX, seed, error)
+        || !number("--frames", framesText, 0, kMaxFrames, options.frames, error)
         || !number("--dt-ms", dtText, 0, UINT32_MAX, dt, error)
         || (!everyText.empty() && !number("--png-every", everyText, 1, kMaxFrames, options.pngEvery, error)))
         return refuse(error);
@@ -140,12 +142,13 @@ int main(int argc, char** argv)
         const std::size_t eq = item.find('=');
         std::int64_t frame = 0;
         if (eq == std::string::npos || eq + 1 == item.size() || !readDecimal(item.substr(0, eq), 0, kMaxFrames, frame))
-            return refuse("--png-frame expects N=FILE with N a decimal frame number, found \"" + printable(item, 60) + "\"");
+            return refuse("--png-frame expects N=FILE with N a decimal frame number, found \"" + printable(item, 60)
+                          + "\"");
         if (frame >= runs) {
             return refuse("--png-frame " + std::to_string(frame) + ": the run ends before that frame ("
                           + (runs < options.frames ? "the script closes it at frame " + std::to_string(runs)
                                                    : std::to_string(options.frames) + " frames, the last is "
-                                                         + std::to_string(options.frames - 1))
+                                     + std::to_string(options.frames - 1))
                           + ")");
         }
         if (!options.pngFrames.emplace(frame, item.substr(eq + 1)).second)
@@ -196,14 +199,15 @@ int main(int argc, char** argv)
 
     // Long renders tell how far they are, on a terminal only (never into a log or a pipe).
     const bool writesFiles = !options.pngDir.empty() || !options.pngFrames.empty() || !options.wavPath.empty()
-                             || !options.videoPath.empty();
+        || !options.videoPath.empty();
     if (writesFiles && isatty(STDERR_FILENO) == 1)
         options.progress = stderr;
 
     AtomicFile traceFile;
     AtomicFileBuffer traceBuffer(traceFile);
     std::ostream traceStream(&traceBuffer);
-    if (tracePath == "-" ? !traceFile.openStandardOutput(error) : !tracePath.empty() && !traceFile.open(tracePath, error))
+    if (tracePath == "-" ? !traceFile.openStandardOutput(error)
+                         : !tracePath.empty() && !traceFile.open(tracePath, error))
         return refuse(printable(error, 300));
     const int result = runReplay(options, traceFile.isOpen() ? &traceStream : nullptr, error);
     if (result != 0) {
