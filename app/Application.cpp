@@ -89,6 +89,8 @@ void Application::shutDown()
         mouseDevice = nullptr;
     }
     helpFont.reset();
+    helpLettered.clear();
+    helpLetteredFont = nullptr;
 }
 
 int Application::initMouse(const Platform& instance, Window*)

@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 class Window;
 
@@ -81,6 +82,10 @@ public:
     std::int32_t mouseTotalY = 0;
     std::unique_ptr<BitmapSurface> backgroundSurface;
     std::unique_ptr<BitmapSurface> helpSurface;
+    // The panel as it stands after its fixed command lines were lettered, kept from the first
+    // frame with the font it was lettered in; later panels start from it (HelpOverlay.cpp).
+    std::vector<std::uint16_t> helpLettered;
+    const Font* helpLetteredFont = nullptr;
     std::unique_ptr<ScreenDevice> screen;
     std::unique_ptr<SparklerEmitter> sparkler;
     std::unique_ptr<SmokeEmitter> smoke;

@@ -6,33 +6,38 @@
 #include "platform/Display.hpp"
 
 #include <algorithm>
+#include <cstring>
 #include <map>
 #include <utility>
+#include <vector>
 
 namespace {
 
-// The table's pictures decoded at their stored sizes, kept after the first use: the help panel
-// is made from its picture every frame and each burst makes a sheet, so decoding them again
-// each time would be wasted work. Every call still makes a new surface of its own.
-// The picture numbered `id` at width x height (0 for its stored size): the kept decoding when
-// the size is the stored one, otherwise a scaled decoding into `scaled`. Null when it fails.
-const Image* decodeTableImage(int id, int width, int height, Image& scaled)
+// The table's pictures decoded at their stored sizes, kept after the first use, and beside each
+// its pixels converted to the display's format once a surface was first drawn from it: the
+// help panel is made from its picture every frame and each burst makes a sheet, so decoding
+// and converting them again each time would be wasted work. Every call still makes a new
+// surface of its own.
+struct TablePicture {
+    Image image;
+    std::vector<std::uint16_t> converted; // empty until the first surface was drawn
+};
+
+// The kept picture numbered `id`; null when the table has none or it does not decode.
+TablePicture* keptTablePicture(int id)
 {
-    static std::map<int, Image> decoded;
+    static std::map<int, TablePicture> kept;
     const ImageResource* resource = findImage(id);
     if (resource == nullptr)
         return nullptr;
-    auto found = decoded.find(id);
-    if (found == decoded.end()) {
-        Image image;
-        if (!decodeBitmap(resource->data, resource->size, 0, 0, image))
+    auto found = kept.find(id);
+    if (found == kept.end()) {
+        TablePicture picture;
+        if (!decodeBitmap(resource->data, resource->size, 0, 0, picture.image))
             return nullptr;
-        found = decoded.emplace(id, std::move(image)).first;
+        found = kept.emplace(id, std::move(picture)).first;
     }
-    const Image& stored = found->second;
-    if ((width == 0 || width == stored.width) && (height == 0 || height == stored.height))
-        return &stored;
-    return decodeBitmap(resource->data, resource->size, width, height, scaled) ? &scaled : nullptr;
+    return &found->second;
 }
 
 } // namespace
@@ -98,48 +103,37 @@ Result ScreenDevice::blit(std::uint32_t x, std::uint32_t y, const BitmapSurface*
         return E_INVALIDARG;
     if (backBuffer == nullptr)
         return E_POINTER;
-    const Surface* from = source->surface.get();
-    if (from == nullptr)
+    if (source->surface == nullptr)
         return E_INVALIDARG;
-    const Rect& r = sourceRect;
-    if (r.left < 0 || r.top < 0 || r.right <= r.left || r.bottom <= r.top || r.right > from->width
-        || r.bottom > from->height)
-        return DDERR_INVALIDRECT;
-    // The destination is checked in 64 bits, so a negative coordinate passed as a huge
-    // unsigned value can never wrap back into range.
-    const std::uint64_t width = static_cast<std::uint64_t>(r.right - r.left);
-    const std::uint64_t height = static_cast<std::uint64_t>(r.bottom - r.top);
-    if (std::uint64_t{x} + width > static_cast<std::uint64_t>(backBuffer->width)
-        || std::uint64_t{y} + height > static_cast<std::uint64_t>(backBuffer->height))
-        return DDERR_INVALIDRECT;
+    return copierFor(source).copy(x, y, sourceRect);
+}
 
-    const int w = r.right - r.left;
-    const int dx = static_cast<int>(x);
-    const int dy = static_cast<int>(y);
-    if (source->hasColourKey != 0 && from->keySet) {
-        const std::uint16_t key = from->colourKey;
-        for (int row = r.top; row < r.bottom; ++row) {
-            const std::uint16_t* in = from->row(row) + r.left;
-            std::uint16_t* out = backBuffer->row(dy + row - r.top) + dx;
-            for (int i = 0; i < w; ++i) {
-                if (in[i] != key)
-                    out[i] = in[i];
-            }
-        }
-    } else {
-        for (int row = r.top; row < r.bottom; ++row) {
-            const std::uint16_t* in = from->row(row) + r.left;
-            std::copy(in, in + w, backBuffer->row(dy + row - r.top) + dx);
-        }
+void SheetCopier::copyRows(std::size_t inOffset, std::size_t outOffset, int w, int h) const
+{
+    const std::uint16_t* in = from->pixels.data() + inOffset;
+    std::uint16_t* out = to->pixels.data() + outOffset;
+    const std::size_t inStride = static_cast<std::size_t>(from->width);
+    const std::size_t outStride = static_cast<std::size_t>(to->width);
+    if (keyed) {
+        keyed::keyedRuns(in, inStride, out, outStride, w, h, from->colourKey);
+        return;
     }
-    return DD_OK;
+    const std::size_t rowBytes = static_cast<std::size_t>(w) * sizeof(std::uint16_t);
+    for (int row = 0; row < h; ++row, in += inStride, out += outStride)
+        std::memcpy(out, in, rowBytes);
 }
 
 Result ScreenDevice::clear(std::uint32_t pixelValue)
 {
     if (backBuffer == nullptr)
         return E_POINTER;
-    std::fill(backBuffer->pixels.begin(), backBuffer->pixels.end(), static_cast<std::uint16_t>(pixelValue));
+    std::vector<std::uint16_t>& pixels = backBuffer->pixels;
+    const auto value = static_cast<std::uint16_t>(pixelValue);
+    // A value whose two bytes agree (black among them) is a plain memset.
+    if ((value & 0xFF) == (value >> 8))
+        std::memset(pixels.data(), value & 0xFF, pixels.size() * sizeof(std::uint16_t));
+    else
+        std::fill(pixels.begin(), pixels.end(), value);
     return DD_OK;
 }
 
@@ -151,10 +145,22 @@ Result ScreenDevice::createSurfaceFromBitmap(std::unique_ptr<BitmapSurface>* out
 
     Image loadedHere;
     const Image* image = nullptr;
+    TablePicture* picture = nullptr; // set when the surface is a kept picture at its stored size
     if (name.fileName == nullptr) {
         // A number names a picture of the image table; numbers are 16-bit identifiers.
-        if (name.resourceId > 0 && name.resourceId <= 0xFFFF)
-            image = decodeTableImage(name.resourceId, width, height, loadedHere);
+        TablePicture* kept
+            = name.resourceId > 0 && name.resourceId <= 0xFFFF ? keptTablePicture(name.resourceId) : nullptr;
+        if (kept != nullptr) {
+            const Image& stored = kept->image;
+            if ((width == 0 || width == stored.width) && (height == 0 || height == stored.height)) {
+                image = &stored;
+                picture = kept;
+            } else {
+                const ImageResource* resource = findImage(name.resourceId);
+                if (decodeBitmap(resource->data, resource->size, width, height, loadedHere))
+                    image = &loadedHere;
+            }
+        }
     } else {
         image = loadBitmapFile(name.fileName, width, height, loadedHere) ? &loadedHere : nullptr;
     }
@@ -166,5 +172,13 @@ Result ScreenDevice::createSurfaceFromBitmap(std::unique_ptr<BitmapSurface>* out
     if (created < 0)
         return created;
     *out = std::move(surface);
-    return (*out)->drawBitmap(image, 0, 0, 0, 0);
+    // The whole picture one to one: the kept conversion when there is one, else drawn and kept.
+    if (picture != nullptr && !picture->converted.empty()) {
+        (*out)->surface->pixels = picture->converted;
+        return S_OK;
+    }
+    const Result drawn = (*out)->drawBitmap(image, 0, 0, 0, 0);
+    if (picture != nullptr && drawn >= 0)
+        picture->converted = (*out)->surface->pixels;
+    return drawn;
 }

@@ -5,9 +5,11 @@
 #pragma once
 
 #include "gfx/BitmapSurface.hpp"
+#include "gfx/KeyedCopy.hpp"
 #include "gfx/Surface.hpp"
 #include "platform/ResultCodes.hpp"
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -26,6 +28,60 @@ struct Rect {
 struct ImageName {
     int resourceId = 0;
     const char* fileName = nullptr;
+};
+
+// The copy behind ScreenDevice::blit, made once for a source surface and the back buffer so
+// that a walk drawing many cells of one sprite sheet checks the two surfaces only once.
+// copy() checks the rectangle and the destination and draws all or nothing, as blit does.
+class SheetCopier {
+public:
+    SheetCopier() = default;
+    SheetCopier(const Surface* sourceSurface, bool useKey, Surface* target)
+        : from(sourceSurface), to(target), keyed(useKey && sourceSurface != nullptr && sourceSurface->keySet)
+    {}
+
+    // Whether there is a source and a target to copy between.
+    bool ready() const { return from != nullptr && to != nullptr; }
+    // The source rectangle to (x, y) of the target. DD_OK, or DDERR_INVALIDRECT when the
+    // rectangle is empty, inverted or not inside the source, or the destination not wholly
+    // inside the target. Needs ready().
+    Result copy(std::uint32_t x, std::uint32_t y, const Rect& r) const
+    {
+        if (r.left < 0 || r.top < 0 || r.right <= r.left || r.bottom <= r.top || r.right > from->width
+            || r.bottom > from->height)
+            return DDERR_INVALIDRECT;
+        const int w = r.right - r.left;
+        const int h = r.bottom - r.top;
+        // In 64 bits, so a negative coordinate passed as a huge unsigned value never wraps
+        // back into range.
+        if (std::uint64_t{x} + static_cast<std::uint64_t>(w) > static_cast<std::uint64_t>(to->width)
+            || std::uint64_t{y} + static_cast<std::uint64_t>(h) > static_cast<std::uint64_t>(to->height))
+            return DDERR_INVALIDRECT;
+        const std::size_t inStride = static_cast<std::size_t>(from->width);
+        const std::size_t outStride = static_cast<std::size_t>(to->width);
+        const std::size_t inOffset = static_cast<std::size_t>(r.top) * inStride + static_cast<std::size_t>(r.left);
+        const std::size_t outOffset = std::size_t{y} * outStride + x;
+        if (keyed && (w == 3 || w == 4)) {
+            // The sprite cells of the sheets in use.
+            const std::uint16_t* in = from->pixels.data() + inOffset;
+            std::uint16_t* out = to->pixels.data() + outOffset;
+            if (w == 3)
+                keyed::keyedCell<3>(in, inStride, out, outStride, h, from->colourKey);
+            else
+                keyed::keyedCell<4>(in, inStride, out, outStride, h, from->colourKey);
+            return DD_OK;
+        }
+        copyRows(inOffset, outOffset, w, h);
+        return DD_OK;
+    }
+
+private:
+    // Everything but the small keyed cells: runs of non-key pixels, or whole rows.
+    void copyRows(std::size_t inOffset, std::size_t outOffset, int w, int h) const;
+
+    const Surface* from = nullptr;
+    Surface* to = nullptr;
+    bool keyed = false;
 };
 
 class ScreenDevice final {
@@ -51,6 +107,14 @@ public:
     Result clear(std::uint32_t pixelValue);
     // Makes a new BitmapSurface holding the named picture at width x height.
     Result createSurfaceFromBitmap(std::unique_ptr<BitmapSurface>* out, ImageName name, int width, int height);
+    // The copier blit would use for `source`; not ready() when blit would refuse it for want
+    // of a source surface or a back buffer.
+    SheetCopier copierFor(const BitmapSurface* source) const
+    {
+        if (source == nullptr)
+            return SheetCopier{};
+        return SheetCopier{source->surface.get(), source->hasColourKey != 0, backBuffer.get()};
+    }
 
     // The display in full-screen mode; null when none.
     Display* directDraw = nullptr;

@@ -24,7 +24,8 @@ void ParticleEmitter::update(ScreenDevice* screen, double dt)
 {
     for (int index = 0; index < capacity; ++index) {
         Particle& p = particles[index];
-        p.updateBurst(screen, dt);
+        if (p.burst != nullptr)
+            p.updateBurst(screen, dt);
         switch (p.state) {
         case Alive:
             p.remainingLife -= dt;
@@ -51,8 +52,23 @@ void ParticleEmitter::update(ScreenDevice* screen, double dt)
 
 void ParticleEmitter::render(ScreenDevice* screen)
 {
-    for (int index = 0; index < capacity; ++index)
-        particles[index].draw(screen);
+    // The sheet and the back buffer are checked once for the walk; a sprite on another sheet
+    // (none in the program) takes the general path through blit.
+    const SheetCopier copier = screen != nullptr ? screen->copierFor(sheet.get()) : SheetCopier{};
+    const BitmapSurface* ownSheet = sheet.get();
+    for (int index = 0; index < capacity; ++index) {
+        Particle& p = particles[index];
+        if (p.burst != nullptr)
+            p.burst->render(screen); // beneath its slot and every later one
+        if (p.state != Alive || !p.sprite.has_value())
+            continue;
+        if (!copier.ready() || p.sprite->sheet != ownSheet) {
+            p.drawSprite(screen);
+            continue;
+        }
+        const Rect source = p.frameCell();
+        copier.copy(p.screenColumn(), p.screenRow(), source);
+    }
 }
 
 bool ParticleEmitter::loadSheet(ScreenDevice* screen, int resourceId, int width, int height)

@@ -1,7 +1,10 @@
 // The help panel: its slide, its count lines and what of it reaches the screen.
+#include "app/HelpTexts.hpp"
 #include "support/AppHarness.hpp"
 
 #include <gtest/gtest.h>
+
+#include <string>
 
 namespace {
 
@@ -135,4 +138,29 @@ TEST(HelpOverlay, PanelIsMadeAnewAndKeyedEveryFrame)
                                                                                                                    : 0;
     }
     EXPECT_EQ(green, 0);
+}
+
+TEST(HelpOverlay, LaterPanelsEqualOneLetteredFromScratch)
+{
+    AppHarness h;
+    Application& app = *h.app;
+    ASSERT_NE(app.helpFont, nullptr) << "the help font is needed to letter the panel";
+    for (int frame = 0; frame < 3; ++frame) {
+        app.sparkler->aliveCount = 100 + frame;
+        app.smoke->aliveCount = 2000 - frame;
+        app.drawHelpOverlay();
+        ASSERT_NE(app.helpSurface, nullptr);
+        // Every line drawn in order on a fresh panel, as the first frame letters it.
+        std::unique_ptr<BitmapSurface> expected;
+        ASSERT_EQ(app.screen->createSurfaceFromBitmap(&expected, ImageName{112, nullptr}, 158, 200), S_OK);
+        const Font* font = app.helpFont.get();
+        for (const HelpLine& line : kHelpCommandLines)
+            expected->drawText(font, line.text, line.x, line.y, 0, line.colour);
+        const std::string sparks = "Sparkler Particles: " + std::to_string(100 + frame);
+        const std::string puffs = "Smoke Particles: " + std::to_string(2000 - frame);
+        expected->drawText(font, sparks.c_str(), 10, 150, 0, 0xC8C8C8);
+        expected->drawText(font, puffs.c_str(), 10, 165, 0, 0xC8C8C8);
+        expected->drawText(font, "Dovrenko", 85, 185, 0, 0xFFFFFF);
+        EXPECT_EQ(app.helpSurface->surface->pixels, expected->surface->pixels) << "frame " << frame;
+    }
 }

@@ -1,6 +1,8 @@
 // Bitmap surfaces: making them from the image table, colours, keys and text.
 #include "gfx/BitmapSurface.hpp"
 
+#include "gfx/ImageTable.hpp"
+#include "platform/BitmapLoader.hpp"
 #include "platform/Font.hpp"
 #include "support/Scene.hpp"
 
@@ -185,4 +187,31 @@ TEST(CreateSurfaceFromBitmap, KeyedFramesChangeOnlyTheirShownPixels)
     screen.device.clear(scene);
     screen.device.blit(0, 0, panel.get(), Rect{0, 0, 158, 200});
     EXPECT_EQ(changed(), 158 * 200 - 154 * 196);
+}
+
+TEST(CreateSurfaceFromBitmap, KeptConversionGivesEverySurfaceItsOwnFreshPicture)
+{
+    HeadlessScreen screen;
+    std::unique_ptr<BitmapSurface> first;
+    ASSERT_EQ(screen.device.createSurfaceFromBitmap(&first, ImageName{112, nullptr}, 158, 200), S_OK);
+    const std::vector<std::uint16_t> original = first->surface->pixels;
+    // Drawing over one surface must not reach the next one made from the same picture.
+    std::fill(first->surface->pixels.begin(), first->surface->pixels.end(), 0x07E0);
+    std::unique_ptr<BitmapSurface> second;
+    ASSERT_EQ(screen.device.createSurfaceFromBitmap(&second, ImageName{112, nullptr}, 158, 200), S_OK);
+    EXPECT_EQ(second->surface->pixels, original);
+    EXPECT_NE(second->surface.get(), first->surface.get());
+    // The kept copy is the picture drawn afresh from its decoding, pixel for pixel.
+    const ImageResource* resource = findImage(112);
+    ASSERT_NE(resource, nullptr);
+    Image decoded;
+    ASSERT_TRUE(decodeBitmap(resource->data, resource->size, 0, 0, decoded));
+    BitmapSurface drawn;
+    ASSERT_EQ(drawn.create(&screen.display, SurfaceDesc{158, 200}), S_OK);
+    ASSERT_EQ(drawn.drawBitmap(&decoded, 0, 0, 0, 0), S_OK);
+    EXPECT_EQ(second->surface->pixels, drawn.surface->pixels);
+    // Another size is still scaled on request, not taken from the kept copy.
+    std::unique_ptr<BitmapSurface> half;
+    ASSERT_EQ(screen.device.createSurfaceFromBitmap(&half, ImageName{112, nullptr}, 79, 100), S_OK);
+    EXPECT_EQ(half->surface->width, 79);
 }
