@@ -1,5 +1,6 @@
 // The per-frame walks of both emitters at steady state, beside a baseline of plain memory
 // work on one 1024 x 768 x 2-byte buffer (a memset and a memcpy), in the same run.
+#include "WalkCounters.hpp"
 #include "support/Scene.hpp"
 
 #include <benchmark/benchmark.h>
@@ -46,6 +47,7 @@ void SparklerUpdate(benchmark::State& state)
     for (auto _ : state)
         s.sparkler->update(&s.screen.device, 0.016);
     state.counters["alive"] = s.sparkler->aliveCount;
+    state.counters["per_slot"] = perItem(s.sparkler->capacity);
 }
 BENCHMARK(SparklerUpdate);
 
@@ -55,6 +57,7 @@ void SmokeUpdate(benchmark::State& state)
     for (auto _ : state)
         s.smoke->update(&s.screen.device, 0.016);
     state.counters["alive"] = s.smoke->aliveCount;
+    state.counters["per_slot"] = perItem(s.smoke->capacity);
 }
 BENCHMARK(SmokeUpdate);
 
@@ -63,7 +66,11 @@ void SparklerRender(benchmark::State& state)
     SteadyScene& s = scene();
     for (auto _ : state)
         s.sparkler->render(&s.screen.device);
+    WalkCount count;
+    addWalkCount(*s.sparkler, count);
     state.counters["alive"] = s.sparkler->aliveCount;
+    state.counters["sprites"] = static_cast<double>(count.sprites);
+    state.counters["per_sprite"] = perItem(count.sprites);
 }
 BENCHMARK(SparklerRender);
 
@@ -72,7 +79,11 @@ void SmokeRender(benchmark::State& state)
     SteadyScene& s = scene();
     for (auto _ : state)
         s.smoke->render(&s.screen.device);
+    WalkCount count;
+    addWalkCount(*s.smoke, count);
     state.counters["alive"] = s.smoke->aliveCount;
+    state.counters["sprites"] = static_cast<double>(count.sprites);
+    state.counters["per_sprite"] = perItem(count.sprites);
 }
 BENCHMARK(SmokeRender);
 
