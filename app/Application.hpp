@@ -37,6 +37,8 @@ public:
     // 0 to go on, 1 when presenting the frame failed.
     int renderStep();
     void drawBackground();
+    // Whether drawBackground would copy an unkeyed picture over every pixel of the back buffer.
+    bool backgroundCoversScreen() const;
     void drawHelpOverlay();
 
     // Answers a window message; also called while no application exists (app is then null),

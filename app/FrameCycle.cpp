@@ -66,7 +66,9 @@ int Application::renderStep()
 {
     if (screen == nullptr)
         return 0;
-    if (clearEachFrame)
+    // A background that is copied whole over the whole back buffer leaves nothing of the
+    // clear to be seen, so the clear is then left out.
+    if (clearEachFrame && !(backgroundOn && backgroundCoversScreen()))
         screen->clear(0);
     if (backgroundOn)
         drawBackground();
@@ -76,6 +78,18 @@ int Application::renderStep()
         sparkler->render(screen.get());
     drawHelpOverlay();
     return screen->present() < 0 ? 1 : 0;
+}
+
+bool Application::backgroundCoversScreen() const
+{
+    const Surface* back = screen->backBuffer.get();
+    const BitmapSurface* picture = backgroundSurface.get();
+    if (back == nullptr || picture == nullptr || picture->surface == nullptr)
+        return false;
+    const Surface& from = *picture->surface;
+    const bool keyed = picture->hasColourKey != 0 && from.keySet;
+    return !keyed && back->width == screenWidth && back->height == screenHeight && from.width >= screenWidth
+        && from.height >= screenHeight;
 }
 
 void Application::drawBackground()

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 TEST(ApplicationStartUp, FirstStateAfterConstruction)
 {
     AppHarness h(1234);
@@ -192,4 +195,38 @@ TEST(ApplicationFrame, PresentFailureEndsTheRunAfterTheOverlayWasDrawn)
     EXPECT_EQ(h.app->renderStep(), 1);
     EXPECT_NE(h.app->helpSurface, nullptr);
     EXPECT_EQ(h.app->renderStep(), 0);
+}
+
+// The clear is left out only where the background hides it: the frame must be the same as
+// one drawn with the clear, with the background on, off, keyed or missing.
+TEST(ApplicationFrame, FrameIsTheSameWhetherTheBackgroundHidesTheClearOrNot)
+{
+    AppHarness h;
+    Application& app = *h.app;
+    app.sparklerOn = false;
+    app.smokeOn = false;
+    app.helpVisible = false;
+    app.helpSlide = -160; // the panel wholly hidden
+    app.sparkler->enabled = false;
+    app.smoke->enabled = false;
+    auto frameWith = [&](bool background) {
+        app.backgroundOn = background;
+        std::fill(app.screen->backBuffer->pixels.begin(), app.screen->backBuffer->pixels.end(), 0x07E0);
+        app.renderStep();
+        return h.display.frame();
+    };
+    EXPECT_TRUE(app.backgroundCoversScreen());
+    const std::vector<std::uint16_t> picture = app.backgroundSurface->surface->pixels;
+    EXPECT_EQ(frameWith(true), picture);
+    EXPECT_EQ(frameWith(false), std::vector<std::uint16_t>(picture.size(), 0)); // cleared to black
+    // A keyed background lets the clear show through its black pixels.
+    app.backgroundSurface->setColourKey(0);
+    EXPECT_FALSE(app.backgroundCoversScreen());
+    std::vector<std::uint16_t> keyedFrame = frameWith(true);
+    EXPECT_EQ(std::count(keyedFrame.begin(), keyedFrame.end(), 0x07E0), 0);
+    EXPECT_EQ(keyedFrame, picture); // black pixels show the cleared black
+    // Without a picture the clear is made.
+    app.backgroundSurface.reset();
+    EXPECT_FALSE(app.backgroundCoversScreen());
+    EXPECT_EQ(frameWith(true), std::vector<std::uint16_t>(picture.size(), 0));
 }
