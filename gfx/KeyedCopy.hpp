@@ -29,21 +29,57 @@ inline void keyedCell(const std::uint16_t* in, std::size_t inStride, std::uint16
     }
 }
 
-// A keyed copy of any rectangle: each run of non-key pixels of a row is one memcpy.
+// Four 16-bit lanes, each 0xFFFF where the two words differ and 0 where they are equal.
+inline std::uint64_t lanesThatDiffer(std::uint64_t a, std::uint64_t b)
+{
+    constexpr std::uint64_t low15 = 0x7FFF7FFF7FFF7FFFull;
+    constexpr std::uint64_t top = 0x8000800080008000ull;
+    const std::uint64_t x = a ^ b;
+    // (x & 0x7FFF) + 0x7FFF never carries out of its lane; with x it sets the top bit of
+    // every lane that is not zero.
+    const std::uint64_t nonZero = (((x & low15) + low15) | x) & top;
+    return (nonZero >> 15) * 0xFFFFull;
+}
+
+// A keyed copy of any rectangle: each run of non-key pixels of a row is one memcpy. The rows
+// are scanned four pixels at a time, so long runs of key or of picture cost a test a word.
 inline void keyedRuns(const std::uint16_t* in, std::size_t inStride, std::uint16_t* out, std::size_t outStride,
                       int width, int height, std::uint16_t key)
 {
+    const std::uint64_t keys = std::uint64_t{key} * 0x0001000100010001ull;
     for (int row = 0; row < height; ++row, in += inStride, out += outStride) {
+        int start = -1; // where the open run of non-key pixels began
+        auto endRun = [&](int end) {
+            if (start >= 0)
+                std::memcpy(out + start, in + start, static_cast<std::size_t>(end - start) * sizeof(std::uint16_t));
+            start = -1;
+        };
+        auto onePixel = [&](int i) {
+            if (in[i] != key) {
+                if (start < 0)
+                    start = i;
+            } else {
+                endRun(i);
+            }
+        };
         int i = 0;
-        while (i < width) {
-            while (i < width && in[i] == key)
-                ++i;
-            const int start = i;
-            while (i < width && in[i] != key)
-                ++i;
-            if (i > start)
-                std::memcpy(out + start, in + start, static_cast<std::size_t>(i - start) * sizeof(std::uint16_t));
+        for (; i + 4 <= width; i += 4) {
+            std::uint64_t word;
+            std::memcpy(&word, in + i, sizeof word);
+            const std::uint64_t differ = lanesThatDiffer(word, keys);
+            if (differ == ~std::uint64_t{0}) {
+                if (start < 0)
+                    start = i;
+            } else if (differ == 0) {
+                endRun(i);
+            } else {
+                for (int k = i; k < i + 4; ++k)
+                    onePixel(k);
+            }
         }
+        for (; i < width; ++i)
+            onePixel(i);
+        endRun(width);
     }
 }
 

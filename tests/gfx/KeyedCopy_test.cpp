@@ -35,7 +35,44 @@ std::vector<std::uint16_t> randomPixels(std::mt19937& random, std::size_t count,
     return pixels;
 }
 
+// Pixels in runs of 1 to 12 of the key or of one other value, as a panel picture has them.
+std::vector<std::uint16_t> runPixels(std::mt19937& random, std::size_t count, std::uint16_t key)
+{
+    std::uniform_int_distribution<int> length(1, 12);
+    std::vector<std::uint16_t> pixels;
+    bool keyRun = random() % 2 == 0;
+    while (pixels.size() < count) {
+        auto value = static_cast<std::uint16_t>(random());
+        if (keyRun)
+            value = key;
+        else if (value == key)
+            value ^= 2;
+        pixels.insert(pixels.end(), static_cast<std::size_t>(length(random)), value);
+        keyRun = !keyRun;
+    }
+    pixels.resize(count);
+    return pixels;
+}
+
 } // namespace
+
+TEST(KeyedCopy, RunsOfKeyAndPictureMatchThePlainCopy)
+{
+    std::mt19937 random(424242);
+    constexpr int stride = 161;
+    for (int trial = 0; trial < 300; ++trial) {
+        const std::uint16_t key = trial % 2 == 0 ? 0 : static_cast<std::uint16_t>(random());
+        const int height = 1 + trial % 4;
+        const int width = 1 + trial % 158;
+        const auto in = runPixels(random, stride * height, key);
+        const auto start = randomPixels(random, stride * (height + 2), key);
+        std::vector<std::uint16_t> expected = start;
+        std::vector<std::uint16_t> got = start;
+        plainKeyedCopy(in.data(), stride, expected.data() + stride + 1, stride, width, height, key);
+        keyed::keyedRuns(in.data(), stride, got.data() + stride + 1, stride, width, height, key);
+        ASSERT_EQ(got, expected) << "width " << width << " trial " << trial;
+    }
+}
 
 TEST(KeyedCopy, CellsAndRunsMatchThePlainCopyOnRandomPictures)
 {
