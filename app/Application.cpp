@@ -12,7 +12,8 @@
 
 Application::Application(const Platform& instance, Window* window)
 {
-    randomSeed(instance.clock != nullptr ? instance.clock->calendarSeconds() : 0u);
+    seed = instance.clock != nullptr ? instance.clock->calendarSeconds() : 0u;
+    randomSeed(seed);
     // The switches and the colour timer take their first values in the member initialisers.
     helpFont
         = Font::create(kHelpFontFace, kHelpFontCellHeight, kHelpFontBold); // without a font the help texts are skipped

@@ -97,6 +97,8 @@ public:
     // words: why, and whether the crackle at least plays.
     std::string soundFailure;
     bool crackleLoaded = false;
+    // The seed the run drew from the calendar time, which a recorded session keeps.
+    std::uint32_t seed = 0;
 
 private:
     std::string failure;

@@ -16,12 +16,17 @@ public:
             started = true;
         }
         const std::uint32_t now = clock.milliseconds();
-        const double dt = static_cast<double>(static_cast<std::uint32_t>(now - lastFrameTime)) * 0.001;
+        lastStep = static_cast<std::uint32_t>(now - lastFrameTime);
+        const double dt = static_cast<double>(lastStep) * 0.001;
         lastFrameTime = now;
         return static_cast<float>(dt);
     }
 
+    // The last step in whole milliseconds, as the replay tool's scripts give it.
+    std::uint32_t lastStepMs() const { return lastStep; }
+
 private:
     bool started = false;
     std::uint32_t lastFrameTime = 0;
+    std::uint32_t lastStep = 0;
 };

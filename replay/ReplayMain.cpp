@@ -94,10 +94,12 @@ int main(int argc, char** argv)
     std::vector<std::string> pngFrames;
     ReplayOptions options;
     cli.set_version_flag("--version", std::string("sparkler-replay ") + SPARKLER_VERSION, "Print the version and exit");
-    cli.add_option("--seed", seedText,
-                   "Seed of the random generator, 0 to 4294967295 (the program uses the calendar time)")
-        ->required();
-    cli.add_option("--frames", framesText, "Number of frames to run, 0 to 100000000")->required();
+    CLI::Option* seedOption
+        = cli.add_option("--seed", seedText,
+                         "Seed of the random generator, 0 to 4294967295 (the program uses the calendar time); "
+                         "default: the script's header");
+    CLI::Option* framesOption = cli.add_option("--frames", framesText,
+                                               "Number of frames to run, 0 to 100000000; default: the script's header");
     cli.add_option("--dt-ms", dtText, "Milliseconds between frames after frame 0 (default 16)");
     cli.add_option("--script", scriptPath, "Script of keys, mouse motion and frame times (a file of at most 64 MiB)");
     cli.add_option("--trace", tracePath, "Write one JSON object per frame to this file ('-' for standard output)");
@@ -125,8 +127,8 @@ int main(int argc, char** argv)
     std::string error;
     std::int64_t seed = 0;
     std::int64_t dt = 0;
-    if (!number("--seed", seedText, 0, UINT32_MAX, seed, error)
-        || !number("--frames", framesText, 0, kMaxFrames, options.frames, error)
+    if ((seedOption->count() > 0 && !number("--seed", seedText, 0, UINT32_MAX, seed, error))
+        || (framesOption->count() > 0 && !number("--frames", framesText, 0, kMaxFrames, options.frames, error))
         || !number("--dt-ms", dtText, 0, UINT32_MAX, dt, error)
         || (!everyText.empty() && !number("--png-every", everyText, 1, kMaxFrames, options.pngEvery, error)))
         return refuse(error);
@@ -136,6 +138,17 @@ int main(int argc, char** argv)
         return refuse("--png-every needs --png-dir");
     if (!scriptPath.empty() && !options.script.load(scriptPath, error))
         return refuse(error);
+    // A recorded session says in its header what it ran with; the command line comes first.
+    if (seedOption->count() == 0) {
+        if (!options.script.seed)
+            return refuse("--seed is required (or a script whose header gives the seed)");
+        options.seed = *options.script.seed;
+    }
+    if (framesOption->count() == 0) {
+        if (!options.script.frames)
+            return refuse("--frames is required (or a script whose header gives them)");
+        options.frames = *options.script.frames;
+    }
 
     const std::int64_t runs = framesThatRun(options.script, options.frames);
     for (const std::string& item : pngFrames) {

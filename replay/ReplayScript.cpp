@@ -59,23 +59,24 @@ namespace {
 
 constexpr std::size_t kMaxTokenShown = 40;
 
+struct NamedKey {
+    const char* name;
+    std::uintptr_t code;
+};
+const NamedKey namedKeys[] = {{"Escape", VK_ESCAPE},
+                              {"F12", VK_F12},
+                              {"PageUp", VK_PRIOR},
+                              {"PageDown", VK_NEXT},
+                              {"B", 'B'},
+                              {"C", 'C'},
+                              {"H", 'H'},
+                              {"K", 'K'},
+                              {"R", 'R'},
+                              {"S", 'S'}};
+
 bool readKey(const std::string& token, std::uintptr_t& code)
 {
-    struct Named {
-        const char* name;
-        std::uintptr_t code;
-    };
-    static const Named names[] = {{"Escape", VK_ESCAPE},
-                                  {"F12", VK_F12},
-                                  {"PageUp", VK_PRIOR},
-                                  {"PageDown", VK_NEXT},
-                                  {"B", 'B'},
-                                  {"C", 'C'},
-                                  {"H", 'H'},
-                                  {"K", 'K'},
-                                  {"R", 'R'},
-                                  {"S", 'S'}};
-    for (const Named& n : names) {
+    for (const NamedKey& n : namedKeys) {
         if (token == n.name) {
             code = n.code;
             return true;
@@ -93,7 +94,48 @@ bool readKey(const std::string& token, std::uintptr_t& code)
     return true;
 }
 
+// A header field in a comment before the first event: "seed N" or "frames N". False with
+// `what` set when the comment names a field but its value cannot be read.
+bool readHeaderField(const std::string& comment, ReplayScript& script, std::string& what)
+{
+    std::istringstream fields(comment);
+    std::vector<std::string> tokens;
+    for (std::string token; fields >> token;)
+        tokens.push_back(token);
+    if (tokens.empty() || (tokens[0] != "seed" && tokens[0] != "frames"))
+        return true; // any other comment
+    std::int64_t value = 0;
+    if (tokens[0] == "seed") {
+        if (tokens.size() != 2 || !readDecimal(tokens[1], 0, UINT32_MAX, value)) {
+            what = "expected the header's seed as a whole number from 0 to 4294967295";
+            return false;
+        }
+        script.seed = static_cast<std::uint32_t>(value);
+    } else {
+        if (tokens.size() != 2 || !readDecimal(tokens[1], 0, 100000000, value)) {
+            what = "expected the header's number of frames from 0 to 100000000";
+            return false;
+        }
+        script.frames = value;
+    }
+    return true;
+}
+
 } // namespace
+
+std::string ReplayScript::keyName(std::uintptr_t code)
+{
+    for (const NamedKey& n : namedKeys) {
+        if (code == n.code)
+            return n.name;
+    }
+    if (code >= '1' && code <= '8')
+        return std::string(1, static_cast<char>(code));
+    // A lone digit reads as that digit's key: codes below 10 get a leading zero.
+    std::string name = code < 10 ? "0" : "";
+    name += std::to_string(code);
+    return name;
+}
 
 bool ReplayScript::load(const std::string& path, std::string& error)
 {
@@ -122,7 +164,8 @@ bool ReplayScript::load(const std::string& path, std::string& error)
             if (got < 0 && errno == EINTR)
                 continue;
             if (got <= 0) {
-                error = shownPath + ": cannot be read" + (got < 0 ? std::string(" (") + std::strerror(errno) + ")" : "");
+                error
+                    = shownPath + ": cannot be read" + (got < 0 ? std::string(" (") + std::strerror(errno) + ")" : "");
                 ok = false;
             } else {
                 done += static_cast<std::size_t>(got);
@@ -143,22 +186,29 @@ bool ReplayScript::parse(const std::string& text, const std::string& name, std::
     std::string line;
     int lineNumber = 0;
     const std::string shownName = printable(name, 200);
+    bool inHeader = true; // the comments before the first event
     while (std::getline(lines, line)) {
         ++lineNumber;
+        auto fail = [&](const std::string& what) {
+            error = shownName + ":" + std::to_string(lineNumber) + ": " + what;
+            return false;
+        };
         const std::size_t hash = line.find('#');
-        if (hash != std::string::npos)
+        if (hash != std::string::npos) {
+            std::string what;
+            if (inHeader && line.find_first_not_of(" \t") == hash
+                && !readHeaderField(line.substr(hash + 1), *this, what))
+                return fail(what);
             line.erase(hash);
+        }
         std::istringstream fields(line);
         std::vector<std::string> tokens;
         for (std::string token; fields >> token;)
             tokens.push_back(token);
         if (tokens.empty())
             continue;
+        inHeader = false;
 
-        auto fail = [&](const std::string& what) {
-            error = shownName + ":" + std::to_string(lineNumber) + ": " + what;
-            return false;
-        };
         std::int64_t frame = 0;
         if (!readDecimal(tokens[0], 0, INT64_MAX / 2, frame))
             return fail("expected a frame number, found \"" + printable(tokens[0], kMaxTokenShown) + "\"");

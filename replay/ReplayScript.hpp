@@ -3,12 +3,17 @@
 //                           Escape F12 PageUp PageDown 1..8 B C H K R S)
 //   <frame> mouse <dx> <dy> motion returned by that frame's mouse read (lines add up)
 //   <frame> dt <ms>         milliseconds between the previous frame and this one
-// '#' starts a comment; a UTF-8 byte-order mark is skipped. A line that cannot be read is an
-// error naming the file and line, with control bytes escaped and long tokens cut.
+// '#' starts a comment; a UTF-8 byte-order mark is skipped. Comment lines before the first
+// event may carry the run's header:
+//   # seed <n>              the seed the run drew (a recorded session's calendar time)
+//   # frames <n>            the number of frames the run showed
+// A line that cannot be read is an error naming the file and line, with control bytes escaped
+// and long tokens cut.
 #pragma once
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,6 +38,12 @@ struct ReplayScript {
     // Reads script text; `name` only names it in errors.
     bool parse(const std::string& text, const std::string& name, std::string& error);
 
+    // The token a script names a key by: Escape F12 PageUp PageDown 1..8 B C H K R S, or the
+    // decimal code.
+    static std::string keyName(std::uintptr_t code);
+
+    std::optional<std::uint32_t> seed; // from the header, when it gives one
+    std::optional<std::int64_t> frames;
     std::map<std::int64_t, std::vector<std::uintptr_t>> keys; // in file order per frame
     std::map<std::int64_t, Motion> motion;
     std::map<std::int64_t, std::uint32_t> dtMs;

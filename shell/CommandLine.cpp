@@ -40,10 +40,15 @@ std::optional<int> parseCommandLine(int argc, const char* const* argv, ProgramOp
         ->check(CLI::Validator(
             [](std::string& text) {
                 const bool digits = !text.empty() && text.size() <= 4
-                                    && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+                    && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
                 return digits ? std::string() : "expects a monitor number counted from 0, not \"" + text + "\"";
             },
             ""));
+    cli.add_option("--record", options.recordPath, "Write the session as a script that sparkler-replay runs again")
+        ->type_name("FILE");
+    cli.add_option("--trace", options.tracePath,
+                   "Write one JSON object per frame, as sparkler-replay does ('-' for standard output)")
+        ->type_name("FILE");
     cli.footer(kKeys);
     try {
         cli.parse(argc, argv);
@@ -63,5 +68,5 @@ std::optional<int> parseCommandLine(int argc, const char* const* argv, ProgramOp
 std::string missingMonitorMessage(int display, int monitors)
 {
     return "--display " + std::to_string(display) + ": there is no monitor " + std::to_string(display)
-           + "; this desktop has " + std::to_string(monitors) + " (numbered from 0)";
+        + "; this desktop has " + std::to_string(monitors) + " (numbered from 0)";
 }

@@ -1,6 +1,6 @@
-// The program's command line: --help, --version, --window and --display N, read with CLI11
-// before anything is opened. Help and version go to `out`; a command line that cannot be
-// read is one line on `err` and exit code 2. Without arguments the program runs as it always
+// The program's command line: --help, --version, --window, --display N, --record and --trace,
+// read with CLI11 before anything is opened. Help and version go to `out`; a command line that
+// cannot be read is one line on `err` and exit code 2. Without arguments the program runs as it always
 // has: full screen on the monitor the desktop puts its window on.
 #pragma once
 
@@ -10,7 +10,9 @@
 
 struct ProgramOptions {
     bool window = false; // start in a 1024x768 window instead of full screen
-    int display = -1;    // the monitor to open on, from 0; -1 leaves it to the desktop
+    int display = -1; // the monitor to open on, from 0; -1 leaves it to the desktop
+    std::string recordPath; // the session as a replay script, when not empty
+    std::string tracePath; // one JSON object per frame ("-" for standard output), when not empty
 };
 
 // Fills `options` from the arguments. Nothing when the program should go on; otherwise the

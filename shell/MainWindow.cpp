@@ -15,7 +15,7 @@ long mainWindowProc(Window* window, std::uint32_t message, std::uintptr_t wParam
     return window->defaultProcedure(message, wParam, lParam);
 }
 
-bool pumpMessages(Window& window, int& exitCode)
+bool pumpMessages(Window& window, int& exitCode, LoopWatcher* watcher)
 {
     Message message;
     while (window.peekMessage(message)) {
@@ -23,6 +23,8 @@ bool pumpMessages(Window& window, int& exitCode)
             exitCode = static_cast<int>(message.wParam);
             return false;
         }
+        if (watcher != nullptr && message.message == WM_KEYDOWN)
+            watcher->keyDelivered(message.wParam);
         window.dispatchMessage(message);
     }
     return true;
@@ -65,16 +67,21 @@ void endApplication()
     gApplication = nullptr;
 }
 
-PassResult runOnePass(Window& window, Clock& clock, FrameTimer& timer, int& exitCode)
+PassResult runOnePass(Window& window, Clock& clock, FrameTimer& timer, int& exitCode, LoopWatcher* watcher)
 {
-    if (!pumpMessages(window, exitCode))
+    if (!pumpMessages(window, exitCode, watcher))
         return PassResult::Quit;
     if (gApplication == nullptr)
         return PassResult::Continue;
-    return runFrame(*gApplication, timer.nextDt(clock)) ? PassResult::DisplayLost : PassResult::Continue;
+    const float dt = timer.nextDt(clock);
+    if (runFrame(*gApplication, dt))
+        return PassResult::DisplayLost;
+    if (watcher != nullptr)
+        watcher->frameShown(*gApplication, timer.lastStepMs(), dt);
+    return PassResult::Continue;
 }
 
-int runProgram(const Platform& instance, Window& window)
+int runProgram(const Platform& instance, Window& window, LoopWatcher* watcher)
 {
     std::string error;
     if (startApplication(instance, window, error) == nullptr) {
@@ -88,10 +95,10 @@ int runProgram(const Platform& instance, Window& window)
         if (instance.clock == nullptr) {
             // Without a clock no frame can be timed: the messages are drained once and the
             // run ends, as it always has.
-            pumpMessages(window, exitCode);
+            pumpMessages(window, exitCode, watcher);
             break;
         }
-        const PassResult result = runOnePass(window, *instance.clock, timer, exitCode);
+        const PassResult result = runOnePass(window, *instance.clock, timer, exitCode, watcher);
         if (result == PassResult::Quit)
             break;
         if (result == PassResult::DisplayLost) {

@@ -19,9 +19,19 @@ extern Application* gApplication;
 // Hands every message to the application, then to the window's default handling.
 long mainWindowProc(Window* window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
 
+// Watches a live run, for its record and its trace: every key-down the loop hands to the
+// window procedure, and every frame once it has been shown.
+class LoopWatcher {
+public:
+    virtual ~LoopWatcher() = default;
+    virtual void keyDelivered(std::uintptr_t code) = 0;
+    // The frame just run: its step in milliseconds and seconds; the application after it.
+    virtual void frameShown(const Application& app, std::uint32_t stepMs, float dt) = 0;
+};
+
 // Takes and dispatches every waiting message. False once the quit message was taken; its
-// wParam is then in exitCode.
-bool pumpMessages(Window& window, int& exitCode);
+// wParam is then in exitCode. A watcher is told of every key-down before it is dispatched.
+bool pumpMessages(Window& window, int& exitCode, LoopWatcher* watcher = nullptr);
 
 // Runs the three steps of one frame. True when presenting failed and the run must end.
 bool runFrame(Application& app, float dt);
@@ -40,9 +50,10 @@ enum class PassResult { Continue, Quit, DisplayLost };
 // One pass of the loop: drains the waiting messages, then runs one timed frame of gApplication.
 // Quit (with exitCode set from the quit message) once the window has been closed; DisplayLost
 // when the frame could not be shown.
-PassResult runOnePass(Window& window, Clock& clock, FrameTimer& timer, int& exitCode);
+PassResult runOnePass(Window& window, Clock& clock, FrameTimer& timer, int& exitCode, LoopWatcher* watcher = nullptr);
 
 // Starts the application over `instance`, runs passes until quit or a failed present, shuts
 // down and returns the exit code. A failed start-up or a lost display is reported in one line
 // on stderr and gives 1.
-int runProgram(const Platform& instance, Window& window);
+// A watcher, when given, sees the whole run.
+int runProgram(const Platform& instance, Window& window, LoopWatcher* watcher = nullptr);

@@ -3,12 +3,15 @@
 // application until Escape, F12 or the window manager's close button. A bad command line or a
 // monitor that does not exist is one line and exit 2, before any window is made; without a
 // display it says so in one line and exits 1; without sound it says so and runs silently.
+// --record and --trace write the session beside it.
 #include "shell/CommandLine.hpp"
 #include "shell/MainWindow.hpp"
+#include "shell/SessionLog.hpp"
 
 #include "gfx/Icon.hpp"
 #include "platform/AudioDevice.hpp"
 #include "platform/sdl/SdlClock.hpp"
+#include "platform/sdl/SdlDisplay.hpp"
 #include "platform/sdl/SdlWindow.hpp"
 
 #include <cstdio>
@@ -51,11 +54,22 @@ int main(int argc, char** argv)
         const std::vector<std::uint8_t> icon = drawIcon(iconShapes(colours), kWindowIconSize);
         window->setIcon(icon.data(), kWindowIconSize);
     }
+    SessionLog log;
+    if (!log.open(options.recordPath, options.tracePath, &window->display()->shownFrame(), error)) {
+        std::fprintf(stderr, "sparkler: %s\n", error.c_str());
+        return 1;
+    }
     std::unique_ptr<AudioDevice> audio = AudioDevice::openOutput(error);
     if (audio == nullptr)
         std::fprintf(stderr, "sparkler: %s; running without sound\n", error.c_str());
 
     SdlClock clock;
     const Platform instance{window->display(), window->mouse(), &clock, audio.get()};
-    return runProgram(instance, *window);
+    const bool watching = !options.recordPath.empty() || !options.tracePath.empty();
+    int exitCode = runProgram(instance, *window, watching ? &log : nullptr);
+    if (watching && !log.close(error)) {
+        std::fprintf(stderr, "sparkler: %s\n", error.c_str());
+        exitCode = 1;
+    }
+    return exitCode;
 }

@@ -55,8 +55,10 @@ protected:
         const int writeEnd = ::fcntl(fds[1], F_DUPFD_CLOEXEC, 10);
         ::close(fds[1]);
         SpawnOptions options;
-        options.argv = {findOnPath("Xvfb"), "-displayfd", "3", "-screen", "0",
-                        std::to_string(shotWidth) + "x" + std::to_string(shotHeight) + "x24", "-nolisten", "tcp"};
+        options.argv
+            = {findOnPath("Xvfb"), "-displayfd", "3",
+               "-screen",          "0",          std::to_string(shotWidth) + "x" + std::to_string(shotHeight) + "x24",
+               "-nolisten",        "tcp"};
         options.env = cleanEnvironment();
         options.stderrPath = scratch + "/xvfb.log";
         options.fdAs3 = writeEnd;

@@ -1,0 +1,163 @@
+// SessionLog: a session run pass by pass over the headless backends, as the live loop runs it
+// (uneven steps, keys, mouse motion, reads that fail and leave the state as it was), is
+// recorded and traced; the record, replayed by the replay tool with the seed and frame count
+// of its header, gives the live trace line for line. A session cut off without its close
+// still replays up to the count its header last gave.
+#include "shell/SessionLog.hpp"
+
+#include "platform/FrameTimer.hpp"
+#include "platform/VirtualKeys.hpp"
+#include "replay/Replay.hpp"
+#include "support/AppHarness.hpp"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<std::string> readLines(const fs::path& path)
+{
+    std::ifstream in(path);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+std::vector<std::string> replayed(const fs::path& record, std::string& error)
+{
+    ReplayOptions options;
+    if (!options.script.load(record.string(), error))
+        return {};
+    options.seed = options.script.seed.value_or(0);
+    options.frames = options.script.frames.value_or(0);
+    std::ostringstream trace;
+    if (runReplay(options, &trace, error) != 0)
+        return {};
+    std::vector<std::string> lines;
+    std::istringstream in(trace.str());
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+fs::path folder(const std::string& name)
+{
+    const fs::path path = fs::path(SPARKLER_TEST_OUTPUT) / "session" / name;
+    fs::remove_all(path);
+    fs::create_directories(path);
+    return path;
+}
+
+// One pass of the loop after `stepMs` of time; `keys` are pressed before it.
+PassResult pass(AppHarness& h, SessionLog& log, FrameTimer& timer, std::uint32_t stepMs,
+                const std::vector<std::uintptr_t>& keys = {})
+{
+    h.clock.advance(stepMs);
+    for (std::uintptr_t code : keys)
+        h.window.postMessage(WM_KEYDOWN, code, 0);
+    int exitCode = 0;
+    return runOnePass(h.window, h.clock, timer, exitCode, &log);
+}
+
+} // namespace
+
+TEST(SessionLog, ARecordedSessionReplaysToItsOwnTraceLineForLine)
+{
+    const fs::path dir = folder("replays");
+    AppHarness h(1733650000);
+    SessionLog log;
+    std::string error;
+    ASSERT_TRUE(log.open((dir / "session.txt").string(), (dir / "live.jsonl").string(), &h.display.frame(), error))
+        << error;
+
+    FrameTimer timer;
+    const std::uint32_t steps[] = {16, 17, 16, 15, 33, 16, 0, 16, 250, 16, 17};
+    for (int frame = 0; frame < 240; ++frame) {
+        std::vector<std::uintptr_t> keys;
+        if (frame == 20)
+            keys = {'H', 'C'};
+        if (frame == 50)
+            keys = {'8', VK_PRIOR, VK_PRIOR};
+        if (frame == 90)
+            keys = {'K'};
+        if (frame == 120)
+            keys = {'S', 'X'}; // X does nothing, and is delivered all the same
+        if (frame % 7 == 3)
+            h.mouse.move(frame % 5 - 2, (frame % 3) - 1);
+        if (frame == 150)
+            h.mouse.move(300, -40);
+        // Lost for a while: the reads fail and the state keeps the motion it last had.
+        h.mouse.acquired = !(frame >= 151 && frame < 155);
+        ASSERT_EQ(pass(h, log, timer, frame == 0 ? 0 : steps[frame % 11], keys), PassResult::Continue);
+    }
+    EXPECT_EQ(pass(h, log, timer, 16, {VK_ESCAPE}), PassResult::Quit);
+    endApplication();
+    ASSERT_TRUE(log.close(error)) << error;
+    EXPECT_EQ(log.framesShown(), 240);
+
+    ReplayScript script;
+    ASSERT_TRUE(script.load((dir / "session.txt").string(), error)) << error;
+    EXPECT_EQ(script.seed, 1733650000u);
+    EXPECT_EQ(script.frames, 240);
+    EXPECT_EQ(script.keys[240], std::vector<std::uintptr_t>{VK_ESCAPE}) << "the Escape that ended it comes last";
+    EXPECT_EQ(script.dtMs.count(0), 0u) << "the first frame's step is always 0";
+    EXPECT_EQ(script.dtMs.at(4), 33u);
+    EXPECT_EQ(script.dtMs.count(2), 0u) << "a usual 16 ms step is left out";
+    EXPECT_EQ(script.motion.at(150).dx + script.motion.at(150).dy, 300 - 40 + (150 % 5 - 2) + (150 % 3 - 1));
+
+    const std::vector<std::string> live = readLines(dir / "live.jsonl");
+    ASSERT_EQ(live.size(), 240u);
+    const std::vector<std::string> replay = replayed(dir / "session.txt", error);
+    ASSERT_EQ(replay.size(), live.size()) << error;
+    for (std::size_t i = 0; i < live.size(); ++i)
+        ASSERT_EQ(replay[i], live[i]) << "frame " << i;
+}
+
+TEST(SessionLog, ASessionCutOffReplaysUpToItsLastCount)
+{
+    const fs::path dir = folder("cut");
+    std::string error;
+    {
+        AppHarness h(99);
+        SessionLog log;
+        ASSERT_TRUE(log.open((dir / "session.txt").string(), "", &h.display.frame(), error)) << error;
+        FrameTimer timer;
+        for (int frame = 0; frame < 130; ++frame) {
+            if (frame == 10)
+                h.mouse.move(40, 40);
+            ASSERT_EQ(pass(h, log, timer, frame == 0 ? 0 : 16,
+                           frame == 30 ? std::vector<std::uintptr_t>{'B'} : std::vector<std::uintptr_t>{}),
+                      PassResult::Continue);
+        }
+        // The session ends here without a close, as a crash would end it.
+        ReplayScript script;
+        ASSERT_TRUE(script.load((dir / "session.txt").string(), error)) << error;
+        EXPECT_EQ(script.seed, 99u);
+        EXPECT_EQ(script.frames, 120) << "the count is brought up to date every 60 frames";
+        EXPECT_EQ(script.keys.at(30), std::vector<std::uintptr_t>{'B'}) << "each frame's lines are written at once";
+        EXPECT_EQ(script.motion.at(10).dx, 40);
+    }
+    const std::vector<std::string> replay = replayed(dir / "session.txt", error);
+    EXPECT_EQ(replay.size(), 120u) << error;
+}
+
+TEST(SessionLog, AnOutputThatCannotBeMadeIsAnError)
+{
+    const fs::path dir = folder("refused");
+    SessionLog log;
+    std::string error;
+    EXPECT_FALSE(log.open((dir / "missing" / "session.txt").string(), "", nullptr, error));
+    EXPECT_NE(error.find("missing/session.txt"), std::string::npos) << error;
+    SessionLog traced;
+    error.clear();
+    EXPECT_FALSE(traced.open("", (dir / "missing" / "trace.jsonl").string(), nullptr, error));
+    EXPECT_NE(error.find("trace.jsonl"), std::string::npos) << error;
+}
