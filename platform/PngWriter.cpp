@@ -1,4 +1,5 @@
-// PNG output of an RGB565 frame: stb_image_write encodes in memory, AtomicFile writes it.
+// PNG output of an RGB565 frame or of RGBA pictures: stb_image_write encodes in memory,
+// AtomicFile writes it.
 #include "platform/PngWriter.hpp"
 
 #include "platform/AtomicFile.hpp"
@@ -21,6 +22,20 @@ void appendToFile(void* context, void* data, int size)
     static_cast<AtomicFile*>(context)->write(data, static_cast<std::size_t>(size));
 }
 
+// Encodes 8-bit samples (3 or 4 to a pixel) and writes the file whole.
+bool encode(const std::string& path, const std::uint8_t* samples, int width, int height, int channels,
+            std::string& error)
+{
+    AtomicFile file;
+    if (!file.open(path, error))
+        return false;
+    if (stbi_write_png_to_func(appendToFile, &file, width, height, channels, samples, width * channels) == 0) {
+        error = path + ": the picture could not be encoded";
+        return false;
+    }
+    return file.commit(error);
+}
+
 } // namespace
 
 bool writePng(const std::string& path, const std::uint16_t* pixels, int width, int height, std::string& error)
@@ -36,14 +51,16 @@ bool writePng(const std::string& path, const std::uint16_t* pixels, int width, i
         rgb[i * 3 + 1] = c.g;
         rgb[i * 3 + 2] = c.b;
     }
-    AtomicFile file;
-    if (!file.open(path, error))
-        return false;
-    if (stbi_write_png_to_func(appendToFile, &file, width, height, 3, rgb.data(), width * 3) == 0) {
-        error = path + ": the picture could not be encoded";
+    return encode(path, rgb.data(), width, height, 3, error);
+}
+
+bool writeRgbaPng(const std::string& path, const std::uint8_t* rgba, int width, int height, std::string& error)
+{
+    if (rgba == nullptr || width <= 0 || height <= 0) {
+        error = path + ": there is no picture to write";
         return false;
     }
-    return file.commit(error);
+    return encode(path, rgba, width, height, 4, error);
 }
 
 bool writePng(const char* path, const std::uint16_t* pixels, int width, int height)

@@ -8,3 +8,5 @@
 
 bool writePng(const std::string& path, const std::uint16_t* pixels, int width, int height, std::string& error);
 bool writePng(const char* path, const std::uint16_t* pixels, int width, int height);
+// 8-bit RGBA, four bytes a pixel in rows of `width`, as it is (the icons).
+bool writeRgbaPng(const std::string& path, const std::uint8_t* rgba, int width, int height, std::string& error);

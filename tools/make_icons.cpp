@@ -7,18 +7,11 @@
 // program itself draws for its window icon; the SVG fills the same shapes with the same
 // gradients. Both are deterministic. The install rules put them into the hicolor theme.
 #include "gfx/Icon.hpp"
-
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#define STB_IMAGE_WRITE_STATIC
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#pragma GCC diagnostic ignored "-Wsign-compare"
-#include <stb/stb_image_write.h>
-#pragma GCC diagnostic pop
+#include "platform/AtomicFile.hpp"
+#include "platform/PngWriter.hpp"
 
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <sstream>
 #include <string>
 
@@ -144,17 +137,16 @@ int main(int argc, char** argv)
     for (int size : kSizes) {
         const std::vector<std::uint8_t> rgba = drawIcon(shapes, size);
         const std::string path = dir + "/sparkler-" + std::to_string(size) + ".png";
-        if (stbi_write_png(path.c_str(), size, size, 4, rgba.data(), size * 4) == 0) {
-            std::fprintf(stderr, "make_icons: %s: cannot be written\n", path.c_str());
+        std::string error;
+        if (!writeRgbaPng(path, rgba.data(), size, size, error)) {
+            std::fprintf(stderr, "make_icons: %s\n", error.c_str());
             return 1;
         }
     }
-    const std::string svgPath = dir + "/sparkler.svg";
-    std::ofstream svg(svgPath, std::ios::binary);
-    svg << svgFor(shapes);
-    svg.close();
-    if (!svg) {
-        std::fprintf(stderr, "make_icons: %s: cannot be written\n", svgPath.c_str());
+    const std::string svg = svgFor(shapes);
+    std::string error;
+    if (!AtomicFile::writeWhole(dir + "/sparkler.svg", svg.data(), svg.size(), error)) {
+        std::fprintf(stderr, "make_icons: %s\n", error.c_str());
         return 1;
     }
     return 0;
