@@ -136,3 +136,15 @@ TEST(CommandLine, AMissingMonitorIsNamedWithHowManyThereAre)
 {
     EXPECT_EQ(missingMonitorMessage(3, 1), "--display 3: there is no monitor 3; this desktop has 1 (numbered from 0)");
 }
+
+TEST(CommandLine, RecordAndTraceTakeTheirFilesAndNeedOne)
+{
+    const Parsed parsed = parse({"--record", "session.txt", "--trace", "-", "--window"});
+    ASSERT_FALSE(parsed.exitCode.has_value()) << parsed.err;
+    EXPECT_EQ(parsed.options.recordPath, "session.txt");
+    EXPECT_EQ(parsed.options.tracePath, "-");
+    EXPECT_TRUE(parsed.options.window);
+    EXPECT_TRUE(parse({}).options.recordPath.empty());
+    expectOneLineError(parse({"--record"}), "--record");
+    expectOneLineError(parse({"--trace"}), "--trace");
+}
