@@ -102,7 +102,8 @@ bool readHeaderField(const std::string& comment, ReplayScript& script, std::stri
     std::vector<std::string> tokens;
     for (std::string token; fields >> token;)
         tokens.push_back(token);
-    if (tokens.empty() || (tokens[0] != "seed" && tokens[0] != "frames"))
+    // A field is the word and its value alone: "# seed 7, 2400 frames: ..." is prose.
+    if (tokens.empty() || tokens.size() > 2 || (tokens[0] != "seed" && tokens[0] != "frames"))
         return true; // any other comment
     std::int64_t value = 0;
     if (tokens[0] == "seed") {

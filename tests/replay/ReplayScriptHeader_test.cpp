@@ -17,14 +17,17 @@ TEST(ReplayScriptHeader, GivesTheSeedAndFramesOfTheCommentsBeforeTheFirstEvent)
     EXPECT_EQ(script.frames, 600) << "a comment after the first event is only a comment";
 
     ReplayScript plain;
-    ASSERT_TRUE(plain.parse("# no header here\n1 key C   # seed 5\n", "s", error)) << error;
+    ASSERT_TRUE(plain.parse("# no header here\n# seed 7, 2400 frames: the help panel shown\n# frames 1 2\n"
+                            "1 key C   # seed 5\n",
+                            "s", error))
+        << error;
     EXPECT_FALSE(plain.seed.has_value());
     EXPECT_FALSE(plain.frames.has_value());
 }
 
 TEST(ReplayScriptHeader, AHeaderValueThatCannotBeReadIsAnErrorOnItsLine)
 {
-    for (const char* text : {"# seed\n", "# seed -1\n", "# seed 4294967296\n", "# frames 12x\n", "# frames 1 2\n"}) {
+    for (const char* text : {"# seed\n", "# seed -1\n", "# seed 4294967296\n", "# frames 12x\n", "# frames\n"}) {
         ReplayScript script;
         std::string error;
         EXPECT_FALSE(script.parse(std::string("# header\n") + text, "run.txt", error)) << text;
