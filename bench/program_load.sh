@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# Runs the real program under its own Xvfb (1024x768, 24 bits) and prints its processor load:
+# the program's and the X server's processor time as a share of one core over SECONDS
+# (default 20) of steady running, the frames per second over that time, and the time from
+# exec to the first frame. With --perf FILE the program also runs under `perf record -g`
+# for 8 s of the measurement (its figures then include perf's own load). The machine should be
+# otherwise idle while this runs.
+# Usage: bench/program_load.sh [--build DIR] [--seconds N] [--perf FILE]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build=build
+seconds=20
+perf_out=
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --build) build=$2; shift 2 ;;
+    --seconds) seconds=$2; shift 2 ;;
+    --perf) perf_out=$2; shift 2 ;;
+    *) echo "program_load.sh: unknown option $1" >&2; exit 2 ;;
+  esac
+done
+
+build=$(cd "$build" && pwd)
+program=$build/sparkler
+watch=$build/bench/sparkler_program_watch
+for f in "$program" "$watch"; do
+  [ -x "$f" ] || { echo "program_load.sh: $f is missing; build first" >&2; exit 2; }
+done
+
+scratch=$(mktemp -d)
+server=
+cleanup() {
+  [ -n "$server" ] && kill "$server" 2>/dev/null && wait "$server" 2>/dev/null
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+
+# Xvfb writes the display number it chose to descriptor 3.
+exec 3>"$scratch/display"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 2>"$scratch/xvfb.log" &
+server=$!
+exec 3>&-
+for _ in $(seq 200); do
+  [ -s "$scratch/display" ] && break
+  sleep 0.05
+done
+[ -s "$scratch/display" ] || { echo "program_load.sh: Xvfb did not start" >&2; cat "$scratch/xvfb.log" >&2; exit 1; }
+
+export DISPLAY=":$(head -n1 "$scratch/display")"
+export XDG_RUNTIME_DIR=$scratch
+# No sound card on a build machine: OpenAL's null device still mixes, as a real one would.
+export ALSOFT_DRIVERS=${ALSOFT_DRIVERS:-null}
+# The program reads its sounds from the working directory or beside itself.
+cd "$build"
+if [ -z "$perf_out" ]; then
+  "$watch" "$seconds" "$server" "$program"
+  exit
+fi
+case "$perf_out" in /*) ;; *) perf_out="$OLDPWD/$perf_out" ;; esac
+"$watch" "$seconds" "$server" "$program" &
+watcher=$!
+sleep 3
+child=$(pgrep -P "$watcher" | head -n1)
+perf record -g -o "$perf_out" -p "$child" -- sleep 8 2>/dev/null >/dev/null
+wait "$watcher"
