@@ -3,6 +3,9 @@
 
 #include <SDL.h>
 
+#include <cerrno>
+#include <ctime>
+
 namespace {
 
 // Frames watched at a time to tell whether vsync really blocks.
@@ -76,12 +79,26 @@ std::uint64_t FramePacer::afterPresent(std::uint64_t now)
 void waitForCounter(std::uint64_t deadline)
 {
     const std::uint64_t frequency = SDL_GetPerformanceFrequency();
-    for (;;) {
-        const std::uint64_t now = SDL_GetPerformanceCounter();
-        if (now >= deadline)
-            return;
-        const std::uint64_t remainingMs = (deadline - now) * 1000 / frequency;
-        if (remainingMs >= 2)
-            SDL_Delay(static_cast<Uint32>(remainingMs - 1));
+    // The counter may run on a clock of its own; should a sleep end a hair before the
+    // deadline by the counter's reckoning, the rest is slept too.
+    for (std::uint64_t now = SDL_GetPerformanceCounter(); now < deadline; now = SDL_GetPerformanceCounter()) {
+        const std::uint64_t remaining = deadline - now;
+        // The remaining ticks as nanoseconds, without overflowing for long waits.
+        const std::uint64_t nanoseconds =
+            remaining / frequency * 1000000000u + remaining % frequency * 1000000000u / frequency + 1;
+#if defined(__linux__)
+        // One sleep to an absolute time on the monotonic clock: no spinning, and a wake-up
+        // late by the timer slack (tens of microseconds) costs nothing, since the next deadline
+        // comes from the grid, not from the moment of waking. A signal resumes the same sleep.
+        timespec until{};
+        clock_gettime(CLOCK_MONOTONIC, &until);
+        const std::uint64_t total = static_cast<std::uint64_t>(until.tv_nsec) + nanoseconds;
+        until.tv_sec += static_cast<time_t>(total / 1000000000u);
+        until.tv_nsec = static_cast<long>(total % 1000000000u);
+        while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
+        }
+#else
+        SDL_Delay(static_cast<Uint32>((nanoseconds + 999999u) / 1000000u));
+#endif
     }
 }

@@ -40,7 +40,7 @@ private:
     std::uint32_t watchedFrames = 0;
 };
 
-// Waits until the high-resolution counter (SDL_GetPerformanceCounter) reaches deadline:
-// sleeps for most of the time and spins through the last millisecond, which sleeping cannot
-// hit exactly.
+// Waits until the high-resolution counter (SDL_GetPerformanceCounter) reaches deadline, in one
+// sleep to an absolute time on the monotonic clock; it never spins. It may wake a little late
+// (the timer slack), never early.
 void waitForCounter(std::uint64_t deadline);

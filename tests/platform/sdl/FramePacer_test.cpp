@@ -3,7 +3,10 @@
 // only watched until it turns out not to block.
 #include "platform/sdl/FramePacer.hpp"
 
+#include <SDL.h>
 #include <gtest/gtest.h>
+
+#include <ctime>
 
 namespace {
 
@@ -89,4 +92,23 @@ TEST(FramePacer, RestartForgetsTheGrid)
     pacer.restart();
     EXPECT_EQ(pacer.afterPresent(130), 130u);
     EXPECT_EQ(pacer.afterPresent(140), 230u);
+}
+
+// The wait itself on the real counter: it never returns before the deadline, and it sleeps
+// rather than spins (the processor time it takes is a small part of the time it waits).
+TEST(WaitForCounter, SleepsUntilTheDeadlineWithoutSpinning)
+{
+    const std::uint64_t frequency = SDL_GetPerformanceFrequency();
+    for (int wait = 0; wait < 5; ++wait) {
+        const std::uint64_t deadline = SDL_GetPerformanceCounter() + frequency / 50; // 20 ms
+        const std::clock_t before = std::clock();
+        waitForCounter(deadline);
+        const std::clock_t used = std::clock() - before;
+        EXPECT_GE(SDL_GetPerformanceCounter(), deadline);
+        EXPECT_LT(used, CLOCKS_PER_SEC / 200) << "more than 5 ms of processor time in a 20 ms wait";
+    }
+    // A deadline already passed returns at once.
+    const std::uint64_t now = SDL_GetPerformanceCounter();
+    waitForCounter(now > 1000 ? now - 1000 : 0);
+    EXPECT_LT(SDL_GetPerformanceCounter() - now, frequency / 100);
 }
