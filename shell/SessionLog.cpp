@@ -46,7 +46,9 @@ bool SessionLog::open(const std::string& record, const std::string& tracePath,
 {
     shown = shownFrame;
     if (!tracePath.empty()) {
-        if (!trace.open(tracePath == "-" ? std::string("/dev/stdout") : tracePath, error))
+        // "-" is the standard output as it was handed over (a pipe or a socket cannot be
+        // opened again through /dev/stdout).
+        if (tracePath == "-" ? !trace.openStandardOutput(error) : !trace.open(tracePath, error))
             return false;
         tracing = true;
     }

@@ -12,6 +12,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -160,4 +164,48 @@ TEST(SessionLog, AnOutputThatCannotBeMadeIsAnError)
     error.clear();
     EXPECT_FALSE(traced.open("", (dir / "missing" / "trace.jsonl").string(), nullptr, error));
     EXPECT_NE(error.find("trace.jsonl"), std::string::npos) << error;
+}
+
+// "--trace -" writes to the standard output it was handed, whatever it is: a socket (which
+// cannot be opened again by name) gets the trace; a closed one is an error before the run.
+TEST(SessionLog, TheTraceOnStandardOutputIsTheDescriptorItself)
+{
+    int pair[2];
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
+    std::fflush(stdout);
+    const int saved = ::dup(STDOUT_FILENO);
+    ASSERT_GE(saved, 0);
+    ::dup2(pair[0], STDOUT_FILENO);
+    std::string error;
+    bool opened = false;
+    bool closed = false;
+    {
+        AppHarness h(7);
+        SessionLog log;
+        opened = log.open("", "-", &h.display.frame(), error);
+        if (opened) {
+            FrameTimer timer;
+            pass(h, log, timer, 0);
+            pass(h, log, timer, 16, {VK_ESCAPE});
+            endApplication();
+            closed = log.close(error);
+        }
+    }
+    ::close(STDOUT_FILENO);
+    SessionLog refused;
+    std::string closedError;
+    const bool openedClosed = refused.open("", "-", nullptr, closedError);
+    ::dup2(saved, STDOUT_FILENO);
+    ::close(saved);
+    ::close(pair[0]);
+
+    ASSERT_TRUE(opened) << error;
+    EXPECT_TRUE(closed) << error;
+    char text[4096] = {};
+    const ssize_t got = ::recv(pair[1], text, sizeof text - 1, MSG_DONTWAIT);
+    ::close(pair[1]);
+    ASSERT_GT(got, 0) << "nothing of the trace reached the socket";
+    EXPECT_EQ(std::string(text, static_cast<std::size_t>(got)).rfind("{", 0), 0u) << text;
+    EXPECT_FALSE(openedClosed);
+    EXPECT_NE(closedError.find("standard output"), std::string::npos) << closedError;
 }
