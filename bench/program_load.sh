@@ -29,25 +29,16 @@ for f in "$program" "$watch"; do
 done
 
 scratch=$(mktemp -d)
-server=
+xvfb_pid=
 cleanup() {
-  [ -n "$server" ] && kill "$server" 2>/dev/null && wait "$server" 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
   rm -rf "$scratch"
 }
 trap cleanup EXIT
 
-# Xvfb writes the display number it chose to descriptor 3.
-exec 3>"$scratch/display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 2>"$scratch/xvfb.log" &
-server=$!
-exec 3>&-
-for _ in $(seq 200); do
-  [ -s "$scratch/display" ] && break
-  sleep 0.05
-done
-[ -s "$scratch/display" ] || { echo "program_load.sh: Xvfb did not start" >&2; cat "$scratch/xvfb.log" >&2; exit 1; }
-
-export DISPLAY=":$(head -n1 "$scratch/display")"
+. tools/private_xvfb.sh
+start_private_xvfb "$scratch" program_load.sh
+server=$xvfb_pid
 export XDG_RUNTIME_DIR=$scratch
 # No sound card on a build machine: OpenAL's null device still mixes, as a real one would.
 export ALSOFT_DRIVERS=${ALSOFT_DRIVERS:-null}

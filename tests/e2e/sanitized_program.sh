@@ -14,26 +14,17 @@ for tool in Xvfb xdotool; do
     command -v "$tool" >/dev/null || { echo "sanitized program: $tool is not installed" >&2; exit 1; }
 done
 scratch=$(mktemp -d)
-xvfb=
+xvfb_pid=
 pid=
 cleanup() {
     [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
-    [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
     rm -rf "$scratch"
 }
 trap cleanup EXIT
 
-# The server picks a free display and writes its number to descriptor 3.
-exec 3>"$scratch/display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 2>"$scratch/xvfb.log" &
-xvfb=$!
-exec 3>&-
-for _ in $(seq 200); do
-    [ -s "$scratch/display" ] && break
-    sleep 0.1
-done
-[ -s "$scratch/display" ] || { echo "sanitized program: Xvfb did not start" >&2; cat "$scratch/xvfb.log" >&2; exit 1; }
-export DISPLAY=":$(head -1 "$scratch/display")"
+. "$(dirname "$0")/../../tools/private_xvfb.sh"
+start_private_xvfb "$scratch" "sanitized program"
 export XDG_RUNTIME_DIR=$scratch ALSOFT_DRIVERS=null
 export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:abort_on_error=0
 export LSAN_OPTIONS=suppressions=$suppressions:fast_unwind_on_malloc=0
