@@ -122,6 +122,32 @@ Rgba sampleShape(const IconShape& s, double x, double y, double minHalf)
     return {};
 }
 
+// A box (unit coordinates) that holds every point where the shape has colour; a sample
+// outside it would composite nothing, so the shape can be left out there unchanged.
+struct Box {
+    double x0, y0, x1, y1;
+};
+
+Box reach(const IconShape& s, double minHalf)
+{
+    switch (s.kind) {
+    case IconShape::Tile:
+        return Box{s.x0, s.y0, s.x1, s.y1};
+    case IconShape::Stroke:
+    case IconShape::Ray: {
+        const double half = std::max({std::abs(s.width) / 2, std::abs(s.tipWidth) / 2, minHalf});
+        return Box{std::min(s.x0, s.x1) - half, std::min(s.y0, s.y1) - half, std::max(s.x0, s.x1) + half,
+                   std::max(s.y0, s.y1) + half};
+    }
+    case IconShape::Dot:
+    case IconShape::Glow: {
+        const double half = s.kind == IconShape::Dot ? std::abs(s.width) / 2 : std::abs(s.width);
+        return Box{s.x0 - half, s.y0 - half, s.x0 + half, s.y0 + half};
+    }
+    }
+    return Box{0.0, 0.0, 1.0, 1.0};
+}
+
 std::uint8_t toByte(double v)
 {
     return static_cast<std::uint8_t>(std::clamp(std::floor(v * 255.0 + 0.5), 0.0, 255.0));
@@ -201,16 +227,33 @@ std::vector<std::uint8_t> drawIcon(const std::vector<IconShape>& shapes, int siz
     const int grid = size >= 128 ? 4 : 8; // samples per pixel along each axis
     const double minHalf = 0.5 / size;
     std::vector<std::uint8_t> out(static_cast<std::size_t>(size) * static_cast<std::size_t>(size) * 4);
+    std::vector<Box> boxes;
+    for (const IconShape& shape : shapes)
+        boxes.push_back(reach(shape, minHalf));
+    // Per pixel, only the shapes whose box meets the pixel's square (widened by a little, for
+    // rounding) are sampled, in their order: most of the many small dots miss most pixels.
+    const double slack = 1e-9;
+    std::vector<const IconShape*> near;
     for (int py = 0; py < size; ++py) {
         for (int px = 0; px < size; ++px) {
+            const double left = static_cast<double>(px) / size - slack;
+            const double right = static_cast<double>(px + 1) / size + slack;
+            const double top = static_cast<double>(py) / size - slack;
+            const double bottom = static_cast<double>(py + 1) / size + slack;
+            near.clear();
+            for (std::size_t i = 0; i < shapes.size(); ++i) {
+                const Box& b = boxes[i];
+                if (!(b.x1 < left || b.x0 > right || b.y1 < top || b.y0 > bottom))
+                    near.push_back(&shapes[i]);
+            }
             Rgba sum;
             for (int sy = 0; sy < grid; ++sy) {
                 for (int sx = 0; sx < grid; ++sx) {
                     const double x = (px + (sx + 0.5) / grid) / size;
                     const double y = (py + (sy + 0.5) / grid) / size;
                     Rgba dst;
-                    for (const IconShape& shape : shapes) {
-                        const Rgba src = sampleShape(shape, x, y, minHalf);
+                    for (const IconShape* shape : near) {
+                        const Rgba src = sampleShape(*shape, x, y, minHalf);
                         dst.r = src.r + dst.r * (1 - src.a);
                         dst.g = src.g + dst.g * (1 - src.a);
                         dst.b = src.b + dst.b * (1 - src.a);
