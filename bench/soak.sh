@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Soak: a long replay with random keys and mouse motion whose resident memory must stay flat.
 # Usage: bench/soak.sh REPLAY [FRAMES] [BOUND_KIB]
-# Samples the replay's resident set (VmRSS) five times a second. The baseline is the median of
+# Samples the replay's resident set (VmRSS) twenty times a second. The baseline is the median of
 # the second tenth of the samples (after start-up and the first launches have settled); the
 # run fails when the largest sample of the last tenth lies more than BOUND_KIB above it, when
 # the replay fails, or when too few samples were taken to judge. Prints the figures either way.
@@ -28,7 +28,7 @@ pid=$!
 : >"$work/rss"
 while kill -0 "$pid" 2>/dev/null; do
     awk '/^VmRSS:/ { print $2 }' "/proc/$pid/status" 2>/dev/null >>"$work/rss" || true
-    sleep 0.2
+    sleep 0.05
 done
 if ! wait "$pid"; then
     echo "soak: the replay failed" >&2
