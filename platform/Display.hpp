@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 
 class Display {
 public:
@@ -12,11 +13,16 @@ public:
 
     // Takes the display into width x height at bitsPerPixel. 0 on success, negative on failure.
     virtual int open(int width, int height, int bitsPerPixel) = 0;
-    // Shows one finished frame of width x height RGB565 pixels, top row first.
+    // Shows one finished frame of width x height RGB565 pixels, top row first. The caller
+    // leaves those pixels as they are until its next show (the screen device draws the next
+    // frame into its other buffer), so a backend may keep reading them: for the screenshot
+    // key, the trace, or to find what changed since.
     // Returns 0 when it was shown, or a negative result code (a lost display, a busy one).
     virtual int show(const std::uint16_t* pixels, int width, int height) = 0;
     // Gives the display back; safe to call when open failed or was never called.
     virtual void close() = 0;
+    // The frame last shown, top row first; empty before the first show.
+    virtual std::span<const std::uint16_t> shownFrame() const = 0;
     // Why the last open or show failed, in the platform's words; empty when it did not say.
     virtual const char* lastError() const { return ""; }
 };

@@ -42,9 +42,9 @@ SessionLog::~SessionLog()
 }
 
 bool SessionLog::open(const std::string& record, const std::string& tracePath,
-                      const std::vector<std::uint16_t>* shownFrame, std::string& error)
+                      const Display* shownBy, std::string& error)
 {
-    shown = shownFrame;
+    display = shownBy;
     if (!tracePath.empty()) {
         // "-" is the standard output as it was handed over (a pipe or a socket cannot be
         // opened again through /dev/stdout).
@@ -103,7 +103,7 @@ void SessionLog::frameShown(const Application& app, std::uint32_t stepMs, float 
     }
     pendingKeys.clear();
     if (tracing) {
-        const std::uint64_t hash = shown != nullptr ? frameHash(shown->data(), shown->size()) : 0;
+        const std::uint64_t hash = display != nullptr ? frameHash(display->shownFrame().data(), display->shownFrame().size()) : 0;
         trace.write(traceLine(frame, dt, app, hash) + "\n");
     }
 }

@@ -7,9 +7,11 @@
 #pragma once
 
 #include "platform/AtomicFile.hpp"
+#include "platform/Display.hpp"
 #include "shell/MainWindow.hpp"
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -21,9 +23,9 @@ public:
     ~SessionLog() override;
 
     // Opens the record (when recordPath is not empty) and the trace (when tracePath is not
-    // empty; "-" is standard output). `shownFrame` is the display's copy of the frame last
-    // shown, which the trace hashes. False with `error` ("PATH: why") when one cannot be made.
-    bool open(const std::string& recordPath, const std::string& tracePath, const std::vector<std::uint16_t>* shownFrame,
+    // empty; "-" is standard output). The trace hashes the frame last shown by `shownBy`. False
+    // with `error` ("PATH: why") when one cannot be made.
+    bool open(const std::string& recordPath, const std::string& tracePath, const Display* shownBy,
               std::string& error);
     void keyDelivered(std::uintptr_t code) override;
     void frameShown(const Application& app, std::uint32_t stepMs, float dt) override;
@@ -49,7 +51,7 @@ private:
     std::size_t countOffset = 0; // where the header's frame count stands in the file
     AtomicFile trace;
     bool tracing = false;
-    const std::vector<std::uint16_t>* shown = nullptr;
+    const Display* display = nullptr;
     std::vector<std::uintptr_t> pendingKeys;
     std::int64_t frames = 0;
     bool headerWritten = false;

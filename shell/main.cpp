@@ -55,7 +55,7 @@ int main(int argc, char** argv)
         window->setIcon(icon.data(), kWindowIconSize);
     }
     SessionLog log;
-    if (!log.open(options.recordPath, options.tracePath, &window->display()->shownFrame(), error)) {
+    if (!log.open(options.recordPath, options.tracePath, window->display(), error)) {
         std::fprintf(stderr, "sparkler: %s\n", error.c_str());
         return 1;
     }

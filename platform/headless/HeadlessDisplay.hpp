@@ -15,7 +15,8 @@ public:
     void close() override;
 
     // The frame last shown, top row first; empty before the first show.
-    const std::vector<std::uint16_t>& frame() const { return shownFrame; }
+    const std::vector<std::uint16_t>& frame() const { return lastShown; }
+    std::span<const std::uint16_t> shownFrame() const override { return lastShown; }
     int frameWidth() const { return width; }
     int frameHeight() const { return height; }
     bool isOpen() const { return opened; }
@@ -30,7 +31,7 @@ public:
     int closeCalls = 0;
 
 private:
-    std::vector<std::uint16_t> shownFrame;
+    std::vector<std::uint16_t> lastShown;
     int width = 0;
     int height = 0;
     bool opened = false;

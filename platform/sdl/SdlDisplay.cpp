@@ -34,6 +34,36 @@ bool isSoftwareOpenGl(SDL_Renderer* renderer)
             || std::strstr(name, "Software Rasterizer") != nullptr);
 }
 
+// Widens RGB565 rows into a 32-bit format with 8 bits a channel at the layout's shifts. Each
+// channel's top bits are repeated into its low ones, as the screenshots and the web page widen
+// them, so full 5 or 6 bits give 255. Blocks of a fixed 16 pixels let the compiler use vector
+// instructions for them.
+void widenRows(const std::uint16_t* pixels, std::size_t stride, int width, int height, unsigned char* target,
+               int pitch, const SDL_PixelFormat& layout)
+{
+    const unsigned redShift = layout.Rshift;
+    const unsigned greenShift = layout.Gshift;
+    const unsigned blueShift = layout.Bshift;
+    const std::uint32_t alpha = layout.Amask;
+    const auto widen = [=](std::uint32_t p) {
+        const std::uint32_t r = p >> 11;
+        const std::uint32_t g = (p >> 5) & 0x3Fu;
+        const std::uint32_t b = p & 0x1Fu;
+        return (((r << 3) | (r >> 2)) << redShift) | (((g << 2) | (g >> 4)) << greenShift)
+            | (((b << 3) | (b >> 2)) << blueShift) | alpha;
+    };
+    const std::size_t count = static_cast<std::size_t>(width);
+    for (int y = 0; y < height; ++y, target += pitch, pixels += stride) {
+        auto* out = reinterpret_cast<std::uint32_t*>(target);
+        std::size_t x = 0;
+        for (; x + 16 <= count; x += 16)
+            for (std::size_t k = 0; k < 16; ++k)
+                out[x + k] = widen(pixels[x + k]);
+        for (; x < count; ++x)
+            out[x] = widen(pixels[x]);
+    }
+}
+
 } // namespace
 
 SdlDisplay::SdlDisplay(SdlWindow& window) : owner(window), pacer(SDL_GetPerformanceFrequency(), framesPerSecond)
@@ -44,8 +74,14 @@ SdlDisplay::~SdlDisplay()
     close();
 }
 
+void SdlDisplay::windowChanged()
+{
+    surfaceHoldsShown = false;
+}
+
 void SdlDisplay::renderReset(bool targetsOnly)
 {
+    surfaceHoldsShown = false;
     if (targetsOnly)
         targetsReset = true;
     else
@@ -69,6 +105,7 @@ void SdlDisplay::toggleFullScreen()
             return;
         fullScreen = true;
     }
+    surfaceHoldsShown = false;
     restartPacing();
 }
 
@@ -109,6 +146,7 @@ int SdlDisplay::open(int width, int height, int bitsPerPixel)
         close(); // the desktop comes back as it was
         return E_FAIL;
     }
+    surfaceHoldsShown = false;
     restartPacing();
     return 0;
 }
@@ -136,13 +174,37 @@ int SdlDisplay::show(const std::uint16_t* pixels, int width, int height)
         return E_POINTER;
     if (pixels == nullptr || width != frameWidth || height != frameHeight)
         return E_INVALIDARG;
-    lastFrame.assign(pixels, pixels + static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
-    if (SDL_UpdateTexture(texture, nullptr, pixels, width * 2) != 0)
-        return fail("updating the frame texture");
-    SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
-    if (SDL_RenderClear(renderer) != 0 || SDL_RenderCopy(renderer, texture, nullptr, nullptr) != 0)
-        return fail("drawing the frame");
-    SDL_RenderPresent(renderer);
+    const bool direct = drawIntoWindowSurface(pixels);
+    if (!direct) {
+        surfaceHoldsShown = false;
+        if (layout == nullptr) {
+            if (SDL_UpdateTexture(texture, nullptr, pixels, width * 2) != 0)
+                return fail("updating the frame texture");
+        } else {
+            void* target = nullptr;
+            int pitch = 0;
+            if (SDL_LockTexture(texture, nullptr, &target, &pitch) != 0)
+                return fail("updating the frame texture");
+            widenRows(pixels, static_cast<std::size_t>(frameWidth), frameWidth, frameHeight,
+                      static_cast<unsigned char*>(target), pitch, *layout);
+            SDL_UnlockTexture(texture);
+        }
+        // Where the frame fills the output (a window of its size, or a screen of its mode)
+        // there are no bars, and clearing would only write every pixel twice.
+        int outputWidth = 0;
+        int outputHeight = 0;
+        const bool fills = SDL_GetRendererOutputSize(renderer, &outputWidth, &outputHeight) == 0
+            && outputWidth == frameWidth && outputHeight == frameHeight;
+        SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
+        if ((!fills && SDL_RenderClear(renderer) != 0) || SDL_RenderCopy(renderer, texture, nullptr, nullptr) != 0)
+            return fail("drawing the frame");
+    }
+    if (!direct)
+        SDL_RenderPresent(renderer);
+    else if (!changed.empty()
+             && SDL_UpdateWindowSurfaceRects(owner.sdlWindow(), changed.data(), static_cast<int>(changed.size())) != 0)
+        surfaceHoldsShown = false; // shown whole next time
+    lastFrame = std::span<const std::uint16_t>(pixels, static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
     const std::uint64_t now = SDL_GetPerformanceCounter();
     const std::uint64_t until = pacer.afterPresent(now);
     if (until > now)
@@ -153,6 +215,8 @@ int SdlDisplay::show(const std::uint16_t* pixels, int width, int height)
 void SdlDisplay::close()
 {
     dropRenderer();
+    lastFrame = {};
+    surfaceHoldsShown = false;
     if (!opened)
         return;
     opened = false;
@@ -187,6 +251,7 @@ bool SdlDisplay::makeRenderer()
     SDL_RendererInfo info{};
     vsync = SDL_GetRendererInfo(renderer, &info) == 0 && (info.flags & SDL_RENDERER_ACCELERATED) != 0
         && (info.flags & SDL_RENDERER_PRESENTVSYNC) != 0;
+    softwareRenderer = (info.flags & SDL_RENDERER_SOFTWARE) != 0;
     if (SDL_RenderSetLogicalSize(renderer, frameWidth, frameHeight) != 0)
         fail("setting the renderer's logical size");
     else if (makeTexture())
@@ -197,6 +262,32 @@ bool SdlDisplay::makeRenderer()
 
 bool SdlDisplay::makeTexture()
 {
+    // A texture in the window's own 32-bit format is copied to the window as it stands; the
+    // frame is widened into it in one pass. Any other window keeps an RGB565 texture and SDL
+    // converts.
+    const std::uint32_t windowFormat = SDL_GetWindowPixelFormat(owner.sdlWindow());
+    SDL_RendererInfo info{};
+    bool native = false;
+    if (windowFormat != SDL_PIXELFORMAT_UNKNOWN && !SDL_ISPIXELFORMAT_FOURCC(windowFormat)
+        && SDL_BYTESPERPIXEL(windowFormat) == 4 && SDL_GetRendererInfo(renderer, &info) == 0)
+        for (std::uint32_t i = 0; i < info.num_texture_formats; ++i)
+            native = native || info.texture_formats[i] == windowFormat;
+    if (native) {
+        layout = SDL_AllocFormat(windowFormat);
+        if (layout != nullptr && (layout->Rloss != 0 || layout->Gloss != 0 || layout->Bloss != 0)) {
+            SDL_FreeFormat(layout);
+            layout = nullptr;
+        }
+    }
+    if (layout != nullptr) {
+        texture = SDL_CreateTexture(renderer, windowFormat, SDL_TEXTUREACCESS_STREAMING, frameWidth, frameHeight);
+        if (texture != nullptr && SDL_SetTextureBlendMode(texture, SDL_BLENDMODE_NONE) == 0)
+            return true;
+        if (texture != nullptr)
+            SDL_DestroyTexture(texture);
+        SDL_FreeFormat(layout);
+        layout = nullptr;
+    }
     texture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB565, SDL_TEXTUREACCESS_STREAMING, frameWidth, frameHeight);
     if (texture == nullptr) {
         fail("creating the frame texture");
@@ -205,11 +296,72 @@ bool SdlDisplay::makeTexture()
     return true;
 }
 
+bool SdlDisplay::drawIntoWindowSurface(const std::uint16_t* pixels)
+{
+    // SDL's software renderer draws into the window's own surface, and its present only puts
+    // that surface on screen. When the surface is the frame's size, the frame is widened
+    // straight into it with no texture between; a surface of another size (full screen on a
+    // larger monitor) goes through the texture, which the renderer scales.
+    changed.clear();
+    if (!softwareRenderer || layout == nullptr)
+        return false;
+    SDL_Surface* surface = SDL_GetWindowSurface(owner.sdlWindow());
+    if (surface == nullptr || surface->w != frameWidth || surface->h != frameHeight
+        || surface->format->format != layout->format)
+        return false;
+    if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0)
+        return false;
+    const std::size_t width = static_cast<std::size_t>(frameWidth);
+    auto* target = static_cast<unsigned char*>(surface->pixels);
+    // The surface still holds the frame shown last, and that frame is still in the caller's
+    // other buffer: only the spans that differ from it are widened and put on screen. The
+    // frame is compared in bands of rows, each giving at most one rectangle.
+    const std::uint16_t* before = lastFrame.data();
+    const bool whole = !surfaceHoldsShown || surface != shownSurface || before == nullptr || before == pixels
+        || lastFrame.size() != width * static_cast<std::size_t>(frameHeight);
+    if (whole) {
+        widenRows(pixels, width, frameWidth, frameHeight, target, surface->pitch, *layout);
+        changed.push_back(SDL_Rect{0, 0, frameWidth, frameHeight});
+    } else {
+        constexpr int bandRows = 16;
+        constexpr std::size_t span = 64;
+        for (int top = 0; top < frameHeight; top += bandRows) {
+            const int rows = std::min(bandRows, frameHeight - top);
+            std::size_t left = width;
+            std::size_t right = 0;
+            for (int y = top; y < top + rows; ++y) {
+                const std::size_t row = static_cast<std::size_t>(y) * width;
+                for (std::size_t x = 0; x < width; x += span) {
+                    const std::size_t n = std::min(span, width - x);
+                    if (std::memcmp(pixels + row + x, before + row + x, n * sizeof(std::uint16_t)) != 0) {
+                        left = std::min(left, x);
+                        right = std::max(right, x + n);
+                    }
+                }
+            }
+            if (left >= right)
+                continue;
+            widenRows(pixels + static_cast<std::size_t>(top) * width + left, width, static_cast<int>(right - left),
+                      rows, target + static_cast<std::ptrdiff_t>(top) * surface->pitch + static_cast<std::ptrdiff_t>(left * 4),
+                      surface->pitch, *layout);
+            changed.push_back(SDL_Rect{static_cast<int>(left), top, static_cast<int>(right - left), rows});
+        }
+    }
+    if (SDL_MUSTLOCK(surface))
+        SDL_UnlockSurface(surface);
+    shownSurface = surface;
+    surfaceHoldsShown = true;
+    return true;
+}
+
 void SdlDisplay::dropRenderer()
 {
     if (texture != nullptr)
         SDL_DestroyTexture(texture);
     texture = nullptr;
+    if (layout != nullptr)
+        SDL_FreeFormat(layout);
+    layout = nullptr;
     if (renderer != nullptr)
         SDL_DestroyRenderer(renderer);
     renderer = nullptr;

@@ -9,10 +9,14 @@
 #include "platform/sdl/FramePacer.hpp"
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
+struct SDL_PixelFormat;
+struct SDL_Rect;
 struct SDL_Renderer;
+struct SDL_Surface;
 struct SDL_Texture;
 class SdlWindow;
 
@@ -42,17 +46,22 @@ public:
     // The renderer's textures (targetsOnly) or the whole renderer went away; the next show
     // makes them again.
     void renderReset(bool targetsOnly);
+    // The window was exposed, shown or resized: its contents must be drawn whole again.
+    void windowChanged();
     // Writes the frame on screen as sparkler-YYYYMMDD-HHMMSS.png in the working directory;
     // the file name, or empty when nothing has been shown or writing failed.
     std::string saveScreenshot();
 
-    // The frame last shown, top row first; empty before the first show.
-    const std::vector<std::uint16_t>& shownFrame() const { return lastFrame; }
+    // The frame last shown is the caller's own
+    // buffer, which stays as it was shown until the next show (the screen device draws the next
+    // frame into its other buffer), so nothing is copied for the screenshot key or the trace.
+    std::span<const std::uint16_t> shownFrame() const override { return lastFrame; }
     bool isFullScreen() const { return fullScreen; }
 
 private:
     bool makeRenderer();
     bool makeTexture();
+    bool drawIntoWindowSurface(const std::uint16_t* pixels);
     void dropRenderer();
     void restartPacing();
     int fail(const char* step);
@@ -67,7 +76,16 @@ private:
     bool vsync = false;
     int frameWidth = 0;
     int frameHeight = 0;
-    std::vector<std::uint16_t> lastFrame;
+    bool softwareRenderer = false;
+    // Whether the window's surface holds the frame shown last (drawn straight into it, and
+    // not since exposed, resized or remade), so that only what changed need be drawn.
+    bool surfaceHoldsShown = false;
+    const SDL_Surface* shownSurface = nullptr;
+    std::vector<SDL_Rect> changed; // the surface's rectangles drawn this frame
+    // The window's own 32-bit format, that frames are widened into; null when the texture is
+    // RGB565 and SDL converts.
+    SDL_PixelFormat* layout = nullptr;
+    std::span<const std::uint16_t> lastFrame;
     std::string error;
     FramePacer pacer;
 };

@@ -238,6 +238,10 @@ void SdlWindow::translate(const SDL_Event& event)
         screen.renderReset(false);
     } else if (event.type == SDL_WINDOWEVENT) {
         const Uint8 what = event.window.event;
+        // Whatever may have cost the window its contents makes the next frame drawn whole.
+        if (what == SDL_WINDOWEVENT_EXPOSED || what == SDL_WINDOWEVENT_SHOWN || what == SDL_WINDOWEVENT_SIZE_CHANGED
+            || what == SDL_WINDOWEVENT_RESTORED)
+            screen.windowChanged();
         if (what == SDL_WINDOWEVENT_CLOSE)
             postMessage(WM_CLOSE, 0, 0);
         else if (what == SDL_WINDOWEVENT_EXPOSED)

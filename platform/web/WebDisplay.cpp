@@ -43,6 +43,7 @@ int WebDisplay::show(const std::uint16_t* pixels, int width, int height)
         out[2] = c.b; // alpha stays 255 from open()
     }
     jsShowFrame(rgba.data(), width, height);
+    lastFrame = std::span<const std::uint16_t>(pixels, count);
     ++shown;
     return 0;
 }
@@ -50,4 +51,5 @@ int WebDisplay::show(const std::uint16_t* pixels, int width, int height)
 void WebDisplay::close()
 {
     opened = false;
+    lastFrame = {};
 }

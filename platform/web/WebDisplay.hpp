@@ -14,12 +14,15 @@ public:
     int show(const std::uint16_t* pixels, int width, int height) override;
     void close() override;
     const char* lastError() const override { return error.c_str(); }
+    // The caller's buffer, as it stays until the next show.
+    std::span<const std::uint16_t> shownFrame() const override { return lastFrame; }
 
     // Frames shown since the page started, for the page's frame-rate readout.
     unsigned shownFrames() const { return shown; }
 
 private:
     std::vector<std::uint8_t> rgba;
+    std::span<const std::uint16_t> lastFrame;
     int frameWidth = 0;
     int frameHeight = 0;
     bool opened = false;

@@ -79,7 +79,7 @@ TEST(SessionLog, ARecordedSessionReplaysToItsOwnTraceLineForLine)
     AppHarness h(1733650000);
     SessionLog log;
     std::string error;
-    ASSERT_TRUE(log.open((dir / "session.txt").string(), (dir / "live.jsonl").string(), &h.display.frame(), error))
+    ASSERT_TRUE(log.open((dir / "session.txt").string(), (dir / "live.jsonl").string(), &h.display, error))
         << error;
 
     FrameTimer timer;
@@ -132,7 +132,7 @@ TEST(SessionLog, ASessionCutOffReplaysUpToItsLastCount)
     {
         AppHarness h(99);
         SessionLog log;
-        ASSERT_TRUE(log.open((dir / "session.txt").string(), "", &h.display.frame(), error)) << error;
+        ASSERT_TRUE(log.open((dir / "session.txt").string(), "", &h.display, error)) << error;
         FrameTimer timer;
         for (int frame = 0; frame < 130; ++frame) {
             if (frame == 10)
@@ -182,7 +182,7 @@ TEST(SessionLog, TheTraceOnStandardOutputIsTheDescriptorItself)
     {
         AppHarness h(7);
         SessionLog log;
-        opened = log.open("", "-", &h.display.frame(), error);
+        opened = log.open("", "-", &h.display, error);
         if (opened) {
             FrameTimer timer;
             pass(h, log, timer, 0);

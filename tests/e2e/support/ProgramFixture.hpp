@@ -13,6 +13,7 @@ namespace e2e {
 
 constexpr const char* programPath = SPARKLER_PROGRAM;
 constexpr const char* probePath = SPARKLER_PACING_PROBE;
+constexpr const char* displayProbePath = SPARKLER_DISPLAY_PROBE;
 constexpr const char* outputDir = SPARKLER_E2E_OUTPUT;
 constexpr const char* windowTitle = "Quillaby: Sparkler - Dovrenko";
 
