@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <string>
 
 namespace {
 
@@ -62,6 +64,19 @@ void widenRows(const std::uint16_t* pixels, std::size_t stride, int width, int h
         for (; x < count; ++x)
             out[x] = widen(pixels[x]);
     }
+}
+
+// Whether the machine has a graphics device that OpenGL could draw with: a kernel graphics
+// node or NVIDIA's own device. Without one, OpenGL can only be drawn by the processor.
+bool hasGraphicsDevice()
+{
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::directory_iterator("/dev/dri", ignored)) {
+        const std::string name = entry.path().filename().string();
+        if (name.starts_with("card") || name.starts_with("renderD"))
+            return true;
+    }
+    return std::filesystem::exists("/dev/nvidia0", ignored);
 }
 
 } // namespace
@@ -230,11 +245,15 @@ bool SdlDisplay::makeRenderer()
 {
     // Smooth scaling: the frame rarely fits the screen a whole number of times.
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
-    renderer = SDL_CreateRenderer(owner.sdlWindow(), -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
     // OpenGL drawn by the processor is the slowest path of all: SDL's own software renderer,
-    // writing straight into the window's shared-memory image, beats it many times over. A
-    // renderer named by the user (SDL_RENDER_DRIVER) is kept as it is.
-    if (renderer != nullptr && SDL_GetHint(SDL_HINT_RENDER_DRIVER) == nullptr && isSoftwareOpenGl(renderer)) {
+    // writing straight into the window's shared-memory image, beats it many times over. With
+    // no graphics device at all it is not even tried, since making it remakes the window (a
+    // tenth of a second or more on X before the first frame). A renderer named by the user
+    // (SDL_RENDER_DRIVER) is kept as it is.
+    const bool chosen = SDL_GetHint(SDL_HINT_RENDER_DRIVER) != nullptr;
+    if (chosen || hasGraphicsDevice())
+        renderer = SDL_CreateRenderer(owner.sdlWindow(), -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
+    if (renderer != nullptr && !chosen && isSoftwareOpenGl(renderer)) {
         SDL_DestroyRenderer(renderer);
         renderer = nullptr;
     }

@@ -94,7 +94,10 @@ TEST_F(SparklerOnALargeScreen, HundredCountsOfMotionMoveTheSparklerAHundredFrame
         [&](const Image& image) {
             const Image frame = halved(image);
             from = sparkCentroid(frame);
-            return backgroundBlack(frame) && countIf(frame, belowEmitter, isSparkColour) >= 300;
+            // The spray is judged once it has reached its steady shape: while its first sparks
+            // are still falling, its centre sinks with no motion at all.
+            return Clock::now() - started >= 2s && backgroundBlack(frame)
+                && countIf(frame, belowEmitter, isSparkColour) >= 300;
         },
         &held);
     ASSERT_TRUE(held) << "no falling sparks over black on the large screen";
@@ -113,7 +116,9 @@ TEST_F(SparklerOnALargeScreen, HundredCountsOfMotionMoveTheSparklerAHundredFrame
         &held);
     // Scaled by the renderer, as SDL does by default, the same motion would be 50 frame pixels.
     EXPECT_TRUE(held) << "100 counts moved the sparks' centre by " << to.x - from.x << " frame pixels, not 100";
-    EXPECT_NEAR(to.y, from.y, 25) << "sideways motion moved the sparkler up or down";
+    // A spray that has just moved sideways settles lower by up to about 30 frame pixels (1.5 to
+    // 32 over ten runs here); motion read on the wrong axis would move it by about 100.
+    EXPECT_NEAR(to.y, from.y, 45) << "sideways motion moved the sparkler up or down";
     std::printf("100 counts moved the sparkler %+.1f frame pixels across, %+.1f down\n", to.x - from.x,
                 to.y - from.y);
 }
