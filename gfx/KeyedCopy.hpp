@@ -11,24 +11,6 @@
 
 namespace keyed {
 
-// A keyed copy of a Width x height cell. A key pixel is written to a scratch place instead
-// of the target, so the choice is a select rather than a branch the processor would guess
-// wrong for half of a sprite's pixels; the target is never read, so a pixel written by an
-// overlapping sprite just before costs nothing.
-template <int Width>
-inline void keyedCell(const std::uint16_t* in, std::size_t inStride, std::uint16_t* out, std::size_t outStride,
-                      int height, std::uint16_t key)
-{
-    std::uint16_t scratch = 0;
-    for (int row = 0; row < height; ++row, in += inStride, out += outStride) {
-        for (int i = 0; i < Width; ++i) {
-            const std::uint16_t value = in[i];
-            std::uint16_t* target = value != key ? out + i : &scratch;
-            *target = value;
-        }
-    }
-}
-
 // Four 16-bit lanes, each 0xFFFF where the two words differ and 0 where they are equal.
 inline std::uint64_t lanesThatDiffer(std::uint64_t a, std::uint64_t b)
 {
@@ -39,6 +21,37 @@ inline std::uint64_t lanesThatDiffer(std::uint64_t a, std::uint64_t b)
     // every lane that is not zero.
     const std::uint64_t nonZero = (((x & low15) + low15) | x) & top;
     return (nonZero >> 15) * 0xFFFFull;
+}
+
+// A keyed copy of a 3- or 4-pixel-wide cell of `height` rows, with no branch that depends on
+// the pixels. A 4-pixel row is one 64-bit word of source and of target, the source's non-key
+// lanes blended over the target's. A 3-pixel row is three selects, a key pixel written to a
+// scratch place instead of the target (a 64-bit word would reach past the cell). No pixel
+// outside the cell is read or written.
+template <int Width>
+inline void keyedCell(const std::uint16_t* in, std::size_t inStride, std::uint16_t* out, std::size_t outStride,
+                      int height, std::uint16_t key)
+{
+    static_assert(Width == 3 || Width == 4);
+    const std::uint64_t keys = std::uint64_t{key} * 0x0001000100010001ull;
+    std::uint16_t scratch = 0;
+    for (int row = 0; row < height; ++row, in += inStride, out += outStride) {
+        if constexpr (Width == 4) {
+            std::uint64_t source;
+            std::uint64_t target;
+            std::memcpy(&source, in, sizeof source);
+            std::memcpy(&target, out, sizeof target);
+            const std::uint64_t take = lanesThatDiffer(source, keys);
+            target = (source & take) | (target & ~take);
+            std::memcpy(out, &target, sizeof target);
+        } else {
+            for (int i = 0; i < Width; ++i) {
+                const std::uint16_t value = in[i];
+                std::uint16_t* place = value != key ? out + i : &scratch;
+                *place = value;
+            }
+        }
+    }
 }
 
 // A keyed copy of any rectangle: each run of non-key pixels of a row is one memcpy. The rows

@@ -42,7 +42,7 @@ double secondsNow()
 
 bool writeFrame(const HeadlessDisplay& display, const std::string& path, std::string& error)
 {
-    return writePng(path, display.frame().data(), display.frameWidth(), display.frameHeight(), error);
+    return writePng(path, display.shownFrame().data(), display.frameWidth(), display.frameHeight(), error);
 }
 
 // Mixes the sound up to `due` frames in pieces the loopback device accepts, however long
@@ -144,7 +144,7 @@ int runReplay(const ReplayOptions& options, std::ostream* trace, std::string& er
         const float dt = timer.nextDt(clock);
         const bool presentFailed = runFrame(*app, dt);
 
-        const std::vector<std::uint16_t>& shown = display.frame();
+        const std::span<const std::uint16_t> shown = display.shownFrame();
         if (trace != nullptr)
             *trace << traceLine(frame, dt, *app, frameHash(shown.data(), shown.size())) << '\n';
         if (!options.pngDir.empty() && options.pngEvery > 0 && frame % options.pngEvery == 0) {

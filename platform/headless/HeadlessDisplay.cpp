@@ -23,7 +23,7 @@ int HeadlessDisplay::show(const std::uint16_t* pixels, int frameWidth, int frame
     }
     if (!opened || pixels == nullptr || frameWidth != width || frameHeight != height)
         return -1;
-    lastShown.assign(pixels, pixels + static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    lastShown = std::span<const std::uint16_t>(pixels, static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
     return 0;
 }
 
@@ -31,6 +31,7 @@ void HeadlessDisplay::close()
 {
     ++closeCalls;
     opened = false;
+    lastShown = {};
 }
 
 void HeadlessDisplay::failShows(int result, int count)

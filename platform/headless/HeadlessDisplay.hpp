@@ -1,6 +1,7 @@
 // HeadlessDisplay: a display in memory, for the tests, the benchmarks and the replay tool.
-// It keeps a copy of the last frame shown so that callers can read or hash it, counts its
-// calls, and can be told to fail its next shows with a given result code.
+// It keeps the place of the last frame shown (the caller's buffer, which stays as it was until
+// the next show) so that callers can read or hash it, counts its calls, and can be told to
+// fail its next shows with a given result code.
 #pragma once
 
 #include "platform/Display.hpp"
@@ -14,9 +15,10 @@ public:
     int show(const std::uint16_t* pixels, int width, int height) override;
     void close() override;
 
-    // The frame last shown, top row first; empty before the first show.
-    const std::vector<std::uint16_t>& frame() const { return lastShown; }
     std::span<const std::uint16_t> shownFrame() const override { return lastShown; }
+    // A copy of the frame last shown, top row first; empty before the first show and after
+    // close.
+    std::vector<std::uint16_t> frame() const { return {lastShown.begin(), lastShown.end()}; }
     int frameWidth() const { return width; }
     int frameHeight() const { return height; }
     bool isOpen() const { return opened; }
@@ -31,7 +33,7 @@ public:
     int closeCalls = 0;
 
 private:
-    std::vector<std::uint16_t> lastShown;
+    std::span<const std::uint16_t> lastShown;
     int width = 0;
     int height = 0;
     bool opened = false;
