@@ -333,8 +333,8 @@ bool SdlDisplay::drawIntoWindowSurface(const std::uint16_t* pixels)
     const std::size_t width = static_cast<std::size_t>(frameWidth);
     auto* target = static_cast<unsigned char*>(surface->pixels);
     // The surface still holds the frame shown last, and that frame is still in the caller's
-    // other buffer: only the spans that differ from it are widened and put on screen. The
-    // frame is compared in bands of rows, each giving at most one rectangle.
+    // other buffer: only the spans of a row that differ from it are widened, and only the
+    // rectangle around a band of rows' changed spans is put on screen.
     const std::uint16_t* before = lastFrame.data();
     const bool whole = !surfaceHoldsShown || surface != shownSurface || before == nullptr || before == pixels
         || lastFrame.size() != width * static_cast<std::size_t>(frameHeight);
@@ -350,19 +350,20 @@ bool SdlDisplay::drawIntoWindowSurface(const std::uint16_t* pixels)
             std::size_t right = 0;
             for (int y = top; y < top + rows; ++y) {
                 const std::size_t row = static_cast<std::size_t>(y) * width;
+                unsigned char* line = target + static_cast<std::ptrdiff_t>(y) * surface->pitch;
                 for (std::size_t x = 0; x < width; x += span) {
                     const std::size_t n = std::min(span, width - x);
-                    if (std::memcmp(pixels + row + x, before + row + x, n * sizeof(std::uint16_t)) != 0) {
-                        left = std::min(left, x);
-                        right = std::max(right, x + n);
-                    }
+                    if (std::memcmp(pixels + row + x, before + row + x, n * sizeof(std::uint16_t)) == 0)
+                        continue;
+                    // Widened while the span is still in the cache from the comparison.
+                    widenRows(pixels + row + x, width, static_cast<int>(n), 1, line + static_cast<std::ptrdiff_t>(x * 4),
+                              surface->pitch, *layout);
+                    left = std::min(left, x);
+                    right = std::max(right, x + n);
                 }
             }
             if (left >= right)
                 continue;
-            widenRows(pixels + static_cast<std::size_t>(top) * width + left, width, static_cast<int>(right - left),
-                      rows, target + static_cast<std::ptrdiff_t>(top) * surface->pitch + static_cast<std::ptrdiff_t>(left * 4),
-                      surface->pitch, *layout);
             changed.push_back(SDL_Rect{static_cast<int>(left), top, static_cast<int>(right - left), rows});
         }
     }
