@@ -94,5 +94,9 @@ bool Application::backgroundCoversScreen() const
 
 void Application::drawBackground()
 {
-    screen->blit(0, 0, backgroundSurface.get(), Rect{0, 0, screenWidth, screenHeight});
+    // A background over the whole screen is put back only where the frames drew over it.
+    if (backgroundCoversScreen())
+        screen->restoreBackground(backgroundSurface.get());
+    else
+        screen->blit(0, 0, backgroundSurface.get(), Rect{0, 0, screenWidth, screenHeight});
 }

@@ -64,6 +64,8 @@ Result ScreenDevice::createFullScreenDisplay(Display* window, std::uint32_t widt
         return E_FAIL;
     frontBuffer = std::make_unique<Surface>(w, h);
     backBuffer = std::make_unique<Surface>(w, h);
+    frontBuffer->drawnSince.reset(w, h);
+    backBuffer->drawnSince.reset(w, h);
     return S_OK;
 }
 
@@ -83,9 +85,17 @@ Result ScreenDevice::present()
     // Both buffers are made together, but a chain missing either one cannot flip.
     if (frontBuffer == nullptr || backBuffer == nullptr || directDraw == nullptr)
         return E_POINTER;
+    // When both buffers were last filled with the same picture, the new frame can differ from
+    // the one on screen only where either was drawn on since; the display then needs to look
+    // only there for what changed.
+    const ChangedBands* mayDiffer = nullptr;
+    if (backBuffer->holdsPicture != 0 && backBuffer->holdsPicture == frontBuffer->holdsPicture) {
+        sinceShown.unite(backBuffer->drawnSince, frontBuffer->drawnSince);
+        mayDiffer = &sinceShown;
+    }
     Result result;
     do {
-        result = directDraw->show(backBuffer->pixels.data(), backBuffer->width, backBuffer->height);
+        result = directDraw->show(backBuffer->pixels.data(), backBuffer->width, backBuffer->height, mayDiffer);
     } while (result == DDERR_WASSTILLDRAWING);
     if (result == DDERR_SURFACELOST)
         return DDERR_SURFACELOST; // memory buffers keep their contents: restoring is a no-op
@@ -123,10 +133,45 @@ void SheetCopier::copyRows(std::size_t inOffset, std::size_t outOffset, int w, i
         std::memcpy(out, in, rowBytes);
 }
 
+Result ScreenDevice::restoreBackground(const BitmapSurface* picture)
+{
+    if (picture == nullptr || picture->surface == nullptr)
+        return E_INVALIDARG;
+    if (backBuffer == nullptr)
+        return E_POINTER;
+    const Surface& from = *picture->surface;
+    Surface& to = *backBuffer;
+    const Rect whole{0, 0, to.width, to.height};
+    if ((picture->hasColourKey != 0 && from.keySet) || from.width < to.width || from.height < to.height)
+        return blit(0, 0, picture, whole);
+    const std::size_t width = static_cast<std::size_t>(to.width);
+    if (to.holdsPicture != from.serial) {
+        for (int y = 0; y < to.height; ++y)
+            std::memcpy(to.row(y), from.row(y), width * sizeof(std::uint16_t));
+    } else {
+        const ChangedBands& drawn = to.drawnSince;
+        for (std::size_t band = 0; band < drawn.bandCount(); ++band) {
+            const int left = drawn.leftOf(band);
+            const int right = drawn.rightOf(band);
+            if (left >= right)
+                continue;
+            const int top = static_cast<int>(band) * ChangedBands::bandRows;
+            const int bottom = std::min(to.height, top + ChangedBands::bandRows);
+            const std::size_t bytes = static_cast<std::size_t>(right - left) * sizeof(std::uint16_t);
+            for (int y = top; y < bottom; ++y)
+                std::memcpy(to.row(y) + left, from.row(y) + left, bytes);
+        }
+    }
+    to.holdsPicture = from.serial;
+    to.drawnSince.clear();
+    return DD_OK;
+}
+
 Result ScreenDevice::clear(std::uint32_t pixelValue)
 {
     if (backBuffer == nullptr)
         return E_POINTER;
+    backBuffer->holdsPicture = 0;
     std::vector<std::uint16_t>& pixels = backBuffer->pixels;
     const auto value = static_cast<std::uint16_t>(pixelValue);
     // A value whose two bytes agree (black among them) is a plain memset.

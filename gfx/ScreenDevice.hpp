@@ -61,6 +61,7 @@ public:
         const std::size_t outStride = static_cast<std::size_t>(to->width);
         const std::size_t inOffset = static_cast<std::size_t>(r.top) * inStride + static_cast<std::size_t>(r.left);
         const std::size_t outOffset = std::size_t{y} * outStride + x;
+        to->drawnSince.mark(static_cast<int>(x), static_cast<int>(y), w, h);
         if (keyed && (w == 3 || w == 4)) {
             // The sprite cells of the sheets in use.
             const std::uint16_t* in = from->pixels.data() + inOffset;
@@ -105,6 +106,12 @@ public:
     Result blit(std::uint32_t x, std::uint32_t y, const BitmapSurface* source, const Rect& sourceRect);
     // Fills the whole back buffer with a pixel value of the back buffer's format.
     Result clear(std::uint32_t pixelValue);
+    // Puts an unkeyed picture at least the back buffer's size over the whole back buffer: the
+    // same pixels as blit(0, 0, picture, {0, 0, width, height}), but where the back buffer
+    // already holds this picture, only the bands drawn on since are copied again. The
+    // picture's pixels must not change while it is drawn so. A keyed or smaller picture goes
+    // through blit.
+    Result restoreBackground(const BitmapSurface* picture);
     // Makes a new BitmapSurface holding the named picture at width x height.
     Result createSurfaceFromBitmap(std::unique_ptr<BitmapSurface>* out, ImageName name, int width, int height);
     // The copier blit would use for `source`; not ready() when blit would refuse it for want
@@ -118,6 +125,14 @@ public:
 
     // The display in full-screen mode; null when none.
     Display* directDraw = nullptr;
+    // The buffers' pixels are written only through this device (blit, clear,
+    // restoreBackground, the copiers it gives), which keeps each buffer's drawnSince.
+
     std::unique_ptr<Surface> frontBuffer;
     std::unique_ptr<Surface> backBuffer;
+
+private:
+    // Where the back buffer may differ from the front: kept between presents so that the
+    // bands are not made anew each frame.
+    ChangedBands sinceShown;
 };

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <span>
 
+class ChangedBands;
+
 class Display {
 public:
     virtual ~Display() = default;
@@ -17,8 +19,11 @@ public:
     // leaves those pixels as they are until its next show (the screen device draws the next
     // frame into its other buffer), so a backend may keep reading them: for the screenshot
     // key, the trace, or to find what changed since.
+    // `mayDiffer`, when not null, bounds where this frame can differ from the frame of the
+    // last show that returned 0: outside its bands' columns the two are the same pixels.
+    // Null says nothing of where.
     // Returns 0 when it was shown, or a negative result code (a lost display, a busy one).
-    virtual int show(const std::uint16_t* pixels, int width, int height) = 0;
+    virtual int show(const std::uint16_t* pixels, int width, int height, const ChangedBands* mayDiffer) = 0;
     // Gives the display back; safe to call when open failed or was never called.
     virtual void close() = 0;
     // The frame last shown, top row first; empty before the first show.

@@ -14,7 +14,7 @@ int HeadlessDisplay::open(int newWidth, int newHeight, int bitsPerPixel)
     return 0;
 }
 
-int HeadlessDisplay::show(const std::uint16_t* pixels, int frameWidth, int frameHeight)
+int HeadlessDisplay::show(const std::uint16_t* pixels, int frameWidth, int frameHeight, const ChangedBands*)
 {
     ++showCalls;
     if (showFailuresLeft > 0) {

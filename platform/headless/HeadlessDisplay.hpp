@@ -12,7 +12,7 @@
 class HeadlessDisplay : public Display {
 public:
     int open(int width, int height, int bitsPerPixel) override;
-    int show(const std::uint16_t* pixels, int width, int height) override;
+    int show(const std::uint16_t* pixels, int width, int height, const ChangedBands* mayDiffer) override;
     void close() override;
 
     std::span<const std::uint16_t> shownFrame() const override { return lastShown; }

@@ -3,6 +3,7 @@
 // changed. See the header.
 #include "platform/sdl/SdlDisplay.hpp"
 
+#include "platform/ChangedBands.hpp"
 #include "platform/ScreenshotFile.hpp"
 #include "platform/sdl/SdlWindow.hpp"
 
@@ -166,7 +167,7 @@ int SdlDisplay::open(int width, int height, int bitsPerPixel)
     return 0;
 }
 
-int SdlDisplay::show(const std::uint16_t* pixels, int width, int height)
+int SdlDisplay::show(const std::uint16_t* pixels, int width, int height, const ChangedBands* mayDiffer)
 {
     if (deviceReset || targetsReset) {
         // The textures went with the device: make them again, and tell the caller once.
@@ -189,7 +190,7 @@ int SdlDisplay::show(const std::uint16_t* pixels, int width, int height)
         return E_POINTER;
     if (pixels == nullptr || width != frameWidth || height != frameHeight)
         return E_INVALIDARG;
-    const bool direct = drawIntoWindowSurface(pixels);
+    const bool direct = drawIntoWindowSurface(pixels, mayDiffer);
     if (!direct) {
         surfaceHoldsShown = false;
         if (layout == nullptr) {
@@ -315,7 +316,7 @@ bool SdlDisplay::makeTexture()
     return true;
 }
 
-bool SdlDisplay::drawIntoWindowSurface(const std::uint16_t* pixels)
+bool SdlDisplay::drawIntoWindowSurface(const std::uint16_t* pixels, const ChangedBands* mayDiffer)
 {
     // SDL's software renderer draws into the window's own surface, and its present only puts
     // that surface on screen. When the surface is the frame's size, the frame is widened
@@ -333,16 +334,31 @@ bool SdlDisplay::drawIntoWindowSurface(const std::uint16_t* pixels)
     const std::size_t width = static_cast<std::size_t>(frameWidth);
     auto* target = static_cast<unsigned char*>(surface->pixels);
     // The surface still holds the frame shown last, and that frame is still in the caller's
-    // other buffer: only the spans of a row that differ from it are widened, and only the
-    // rectangle around a band of rows' changed spans is put on screen.
+    // other buffer. Where the caller says which columns of each band of rows may differ from
+    // it, those are widened as they are and nothing is compared; otherwise only the spans of a
+    // row that differ from it are widened. Either way only the rectangles around each band's
+    // changes are put on screen.
     const std::uint16_t* before = lastFrame.data();
     const bool whole = !surfaceHoldsShown || surface != shownSurface || before == nullptr || before == pixels
         || lastFrame.size() != width * static_cast<std::size_t>(frameHeight);
+    constexpr int bandRows = ChangedBands::bandRows;
     if (whole) {
         widenRows(pixels, width, frameWidth, frameHeight, target, surface->pitch, *layout);
         changed.push_back(SDL_Rect{0, 0, frameWidth, frameHeight});
+    } else if (mayDiffer != nullptr && mayDiffer->frameWidth() == frameWidth && mayDiffer->frameHeight() == frameHeight) {
+        for (std::size_t band = 0; band < mayDiffer->bandCount(); ++band) {
+            const int left = std::max(mayDiffer->leftOf(band), 0);
+            const int right = std::min(mayDiffer->rightOf(band), frameWidth);
+            if (left >= right)
+                continue;
+            const int top = static_cast<int>(band) * bandRows;
+            const int rows = std::min(bandRows, frameHeight - top);
+            widenRows(pixels + static_cast<std::size_t>(top) * width + static_cast<std::size_t>(left), width, right - left,
+                      rows, target + static_cast<std::ptrdiff_t>(top) * surface->pitch + static_cast<std::ptrdiff_t>(left) * 4,
+                      surface->pitch, *layout);
+            changed.push_back(SDL_Rect{left, top, right - left, rows});
+        }
     } else {
-        constexpr int bandRows = 16;
         constexpr std::size_t span = 64;
         for (int top = 0; top < frameHeight; top += bandRows) {
             const int rows = std::min(bandRows, frameHeight - top);

@@ -32,7 +32,7 @@ public:
     // frame texture.
     int open(int width, int height, int bitsPerPixel) override;
     // Shows the frame and waits for its turn; DDERR_SURFACELOST once after a renderer reset.
-    int show(const std::uint16_t* pixels, int width, int height) override;
+    int show(const std::uint16_t* pixels, int width, int height, const ChangedBands* mayDiffer) override;
     // Gives the screen back: drops the renderer, leaves full screen, hides the window.
     void close() override;
     // Why the last open or show failed, from SDL; empty when nothing failed.
@@ -61,7 +61,7 @@ public:
 private:
     bool makeRenderer();
     bool makeTexture();
-    bool drawIntoWindowSurface(const std::uint16_t* pixels);
+    bool drawIntoWindowSurface(const std::uint16_t* pixels, const ChangedBands* mayDiffer);
     void dropRenderer();
     void restartPacing();
     int fail(const char* step);

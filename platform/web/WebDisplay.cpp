@@ -30,7 +30,7 @@ int WebDisplay::open(int width, int height, int bitsPerPixel)
     return 0;
 }
 
-int WebDisplay::show(const std::uint16_t* pixels, int width, int height)
+int WebDisplay::show(const std::uint16_t* pixels, int width, int height, const ChangedBands*)
 {
     if (!opened || pixels == nullptr || width != frameWidth || height != frameHeight)
         return E_FAIL;

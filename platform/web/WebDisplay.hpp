@@ -11,7 +11,7 @@
 class WebDisplay : public Display {
 public:
     int open(int width, int height, int bitsPerPixel) override;
-    int show(const std::uint16_t* pixels, int width, int height) override;
+    int show(const std::uint16_t* pixels, int width, int height, const ChangedBands* mayDiffer) override;
     void close() override;
     const char* lastError() const override { return error.c_str(); }
     // The caller's buffer, as it stays until the next show.

@@ -2,12 +2,15 @@
 // screen and shows an animation from two buffers in turn, as the screen device does: each
 // frame is the one before with a few rectangles repainted (some across the edges of the
 // backend's comparison bands and spans, some at the frame's corners, one frame unchanged).
+// With --hinted each show also names the bands and columns repainted since the frame before,
+// as the screen device does when both its buffers hold the background.
 // It then writes the last frame as FILE.png, prints "shown" on stdout, and goes on showing
 // that same frame from both buffers for a few seconds, so that the screen can be compared
-// with the file. Exit 0 on success, 2 when the window cannot be made, 3 when the display
-// cannot be opened, 4 when showing a frame or writing the file fails.
+// with the file. Exit 0 on success, 2 when the window cannot be made or the arguments are
+// wrong, 3 when the display cannot be opened, 4 when showing a frame or writing the file fails.
+#include "platform/ChangedBands.hpp"
 #include "platform/PngWriter.hpp"
-#include "platform/sdl/SdlWindow.hpp"
+#include "support/ProbeWindow.hpp"
 
 #include <algorithm>
 #include <chrono>
@@ -18,16 +21,12 @@
 
 namespace {
 
-long ignoreMessages(Window*, std::uint32_t, std::uintptr_t, std::intptr_t)
-{
-    return 0;
-}
-
 constexpr int width = 1024;
 constexpr int height = 768;
 
 struct Painter {
     std::uint32_t state = 12345;
+    ChangedBands repainted; // since the frame before
     std::uint32_t next()
     {
         state = state * 1664525u + 1013904223u;
@@ -36,9 +35,16 @@ struct Painter {
     void fill(std::vector<std::uint16_t>& frame, int left, int top, int w, int h)
     {
         const auto colour = static_cast<std::uint16_t>(next());
-        for (int y = std::max(top, 0); y < std::min(top + h, height); ++y)
-            for (int x = std::max(left, 0); x < std::min(left + w, width); ++x)
+        const int x0 = std::max(left, 0);
+        const int x1 = std::min(left + w, width);
+        const int y0 = std::max(top, 0);
+        const int y1 = std::min(top + h, height);
+        if (x0 >= x1 || y0 >= y1)
+            return;
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x)
                 frame[static_cast<std::size_t>(y) * width + static_cast<std::size_t>(x)] = colour;
+        repainted.mark(x0, y0, x1 - x0, y1 - y0);
     }
 };
 
@@ -46,12 +52,13 @@ struct Painter {
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: display-probe FILE.png\n");
+    const bool hinted = argc == 3 && std::string(argv[2]) == "--hinted";
+    if (argc != 2 && !hinted) {
+        std::fprintf(stderr, "usage: display-probe FILE.png [--hinted]\n");
         return 2;
     }
     std::string error;
-    std::unique_ptr<SdlWindow> window = SdlWindow::create("Display probe", ignoreMessages, SdlWindowPlacement{}, error);
+    std::unique_ptr<SdlWindow> window = SdlWindow::create("Display probe", probe::ignoreMessages, SdlWindowPlacement{}, error);
     if (window == nullptr) {
         std::fprintf(stderr, "display-probe: %s\n", error.c_str());
         return 2;
@@ -61,21 +68,19 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "display-probe: %s\n", display.displayError().c_str());
         return 3;
     }
-    const auto pump = [&] {
-        Message message;
-        while (window->peekMessage(message))
-            window->dispatchMessage(message);
-    };
-
     std::vector<std::uint16_t> buffers[2];
     Painter painter;
+    painter.repainted.reset(width, height);
     buffers[0].resize(static_cast<std::size_t>(width) * height);
     for (std::uint16_t& p : buffers[0])
         p = static_cast<std::uint16_t>(painter.next());
+    painter.repainted.mark(0, 0, width, height);
     int shown = 0;
     const auto show = [&](int which) {
-        pump();
-        if (display.show(buffers[which].data(), width, height) != 0) {
+        probe::pump(*window);
+        const int result = display.show(buffers[which].data(), width, height, hinted ? &painter.repainted : nullptr);
+        painter.repainted.clear();
+        if (result != 0) {
             std::fprintf(stderr, "display-probe: showing a frame failed: %s\n", display.displayError().c_str());
             return false;
         }

@@ -3,7 +3,7 @@
 // number of seconds (default 3), pumping the window's messages between frames. Prints
 // "frames N seconds S fps F" on stdout. Exit 0 on success, 2 when the window cannot be made,
 // 3 when the display cannot be opened, 4 when showing a frame fails.
-#include "platform/sdl/SdlWindow.hpp"
+#include "support/ProbeWindow.hpp"
 
 #include <chrono>
 #include <cstdint>
@@ -12,21 +12,8 @@
 #include <string>
 #include <vector>
 
-namespace {
-
-long ignoreMessages(Window*, std::uint32_t, std::uintptr_t, std::intptr_t)
-{
-    return 0;
-}
-
-void pump(SdlWindow& window)
-{
-    Message message;
-    while (window.peekMessage(message))
-        window.dispatchMessage(message);
-}
-
-} // namespace
+using probe::ignoreMessages;
+using probe::pump;
 
 int main(int argc, char** argv)
 {
@@ -52,7 +39,7 @@ int main(int argc, char** argv)
         for (std::size_t i = 0; i < pixels.size(); i += 61)
             pixels[i] = static_cast<std::uint16_t>(shade + i);
         pump(*window);
-        return window->display()->show(pixels.data(), width, height);
+        return window->display()->show(pixels.data(), width, height, nullptr);
     };
 
     // A few frames first so that the window is mapped and the pacing has settled.

@@ -1,9 +1,14 @@
 // The screen device: results without a display, the flipping chain, blits that never clip.
 #include "gfx/ScreenDevice.hpp"
 
+#include "platform/ChangedBands.hpp"
 #include "support/Scene.hpp"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <span>
+#include <vector>
 
 namespace {
 
@@ -170,4 +175,114 @@ TEST(ScreenDeviceBlit, ColourKeyLeavesKeyedPixelsAsTheyWere)
     EXPECT_EQ(countValue(*screen.device.backBuffer, 0), 0);
     EXPECT_EQ(screen.device.backBuffer->row(11)[11], 0xFFFF);
     EXPECT_EQ(countValue(*screen.device.backBuffer, 0x1234), 1024 * 768 - 1);
+}
+
+namespace {
+
+// The memory display, also keeping what each show was told of where the frame may differ.
+class HintedDisplay : public HeadlessDisplay {
+public:
+    int show(const std::uint16_t* pixels, int frameWidth, int frameHeight, const ChangedBands* mayDiffer) override
+    {
+        hinted = mayDiffer != nullptr;
+        if (hinted)
+            hint = *mayDiffer;
+        return HeadlessDisplay::show(pixels, frameWidth, frameHeight, mayDiffer);
+    }
+    bool hinted = false;
+    ChangedBands hint;
+};
+
+std::unique_ptr<BitmapSurface> noiseSurface(Display* display, int width, int height, std::uint32_t& seed)
+{
+    auto surface = solidSurface(display, width, height, 0);
+    for (std::uint16_t& p : surface->surface->pixels) {
+        seed = seed * 1664525u + 1013904223u;
+        p = static_cast<std::uint16_t>(seed >> 16);
+    }
+    return surface;
+}
+
+} // namespace
+
+// Frames drawn over a background that is put back only where the frames drew: after every
+// restore the back buffer is the picture exactly, and every pixel the display is told cannot
+// have changed is the same as in the frame shown before. Sprites land across band edges and
+// on the frame's edges, a panel is blitted now and then, one frame is cleared instead, and for
+// a while another picture is the background.
+TEST(ScreenDevice, BackgroundIsPutBackWhereFramesDrewAndTheDisplayToldWhereTheyDiffer)
+{
+    constexpr int width = 256;
+    constexpr int height = 100; // the last band is short
+    HintedDisplay display;
+    ScreenDevice device;
+    ASSERT_EQ(device.createFullScreenDisplay(&display, width, height, 16), S_OK);
+    std::uint32_t seed = 7;
+    const auto picture = noiseSurface(&display, width + 8, height + 4, seed); // larger than the screen
+    const auto other = noiseSurface(&display, width, height, seed);
+    const auto sheet = noiseSurface(&display, 8, 4, seed);
+    sheet->surface->pixels[5] = 0;
+    ASSERT_EQ(sheet->setColourKey(0), S_OK);
+    const auto panel = solidSurface(&display, 40, 30, 0x1234);
+    const SheetCopier copier = device.copierFor(sheet.get());
+    auto next = [&seed](std::uint32_t bound) {
+        seed = seed * 1664525u + 1013904223u;
+        return (seed >> 8) % bound;
+    };
+    int hintedFrames = 0;
+    for (int frame = 0; frame < 160; ++frame) {
+        const BitmapSurface& background = frame >= 90 && frame < 100 ? *other : *picture;
+        if (frame == 40) {
+            ASSERT_EQ(device.clear(0x0F0F), DD_OK);
+        } else {
+            ASSERT_EQ(device.restoreBackground(&background), DD_OK);
+            for (int y = 0; y < height; ++y)
+                ASSERT_TRUE(std::equal(device.backBuffer->row(y), device.backBuffer->row(y) + width,
+                                       background.surface->row(y)))
+                    << "frame " << frame << ", row " << y;
+        }
+        const int sprites = static_cast<int>(next(12));
+        for (int s = 0; s < sprites; ++s) {
+            const auto x = next(width - 3);
+            const auto y = frame % 7 == 0 ? std::uint32_t{height - 4} : next(height - 3);
+            if (s % 2 == 0)
+                ASSERT_EQ(copier.copy(x, y, Rect{4, 0, 8, 4}), DD_OK);
+            else
+                ASSERT_EQ(device.blit(x, y, sheet.get(), Rect{0, 0, 3, 3}), DD_OK);
+        }
+        if (frame % 5 == 0) {
+            ASSERT_EQ(device.blit(next(width - 40), next(height - 30), panel.get(), Rect{0, 0, 40, 30}), DD_OK);
+        }
+        const std::vector<std::uint16_t> before = display.frame();
+        ASSERT_EQ(device.present(), DD_OK);
+        if (!display.hinted || before.empty())
+            continue;
+        ++hintedFrames;
+        const std::span<const std::uint16_t> now = display.shownFrame();
+        ASSERT_EQ(display.hint.frameWidth(), width);
+        for (int y = 0; y < height; ++y) {
+            const auto band = static_cast<std::size_t>(y / ChangedBands::bandRows);
+            for (int x = 0; x < width; ++x) {
+                if (x >= display.hint.leftOf(band) && x < display.hint.rightOf(band))
+                    continue;
+                const std::size_t i = static_cast<std::size_t>(y) * width + static_cast<std::size_t>(x);
+                ASSERT_EQ(now[i], before[i]) << "frame " << frame << " at " << x << "," << y;
+            }
+        }
+    }
+    // Only the frames whose two buffers both hold the same picture are hinted: none around
+    // the clear and the other picture's first frames.
+    EXPECT_GE(hintedFrames, 140);
+    EXPECT_LE(hintedFrames, 155);
+
+    // A keyed picture goes the way of blit: its keyed pixels leave the back buffer as it was.
+    ASSERT_EQ(device.clear(0x0F0F), DD_OK);
+    picture->surface->pixels[3] = 0;
+    ASSERT_EQ(picture->setColourKey(0), S_OK);
+    ASSERT_EQ(device.restoreBackground(picture.get()), DD_OK);
+    EXPECT_EQ(device.backBuffer->pixels[3], 0x0F0F);
+    EXPECT_EQ(device.backBuffer->pixels[4], picture->surface->pixels[4]);
+    // A picture smaller than the screen is refused, as blit refuses it.
+    EXPECT_EQ(device.restoreBackground(panel.get()), DDERR_INVALIDRECT);
+    EXPECT_EQ(device.restoreBackground(nullptr), E_INVALIDARG);
 }
