@@ -6,6 +6,7 @@
 #include "platform/ChangedBands.hpp"
 #include "platform/ScreenshotFile.hpp"
 #include "platform/sdl/SdlWindow.hpp"
+#include "platform/sdl/WindowManager.hpp"
 
 #include <SDL.h>
 
@@ -107,7 +108,7 @@ void SdlDisplay::renderReset(bool targetsOnly)
 void SdlDisplay::toggleFullScreen()
 {
     if (fullScreen) {
-        if (SDL_SetWindowFullscreen(owner.sdlWindow(), 0) != 0)
+        if (!leaveFullScreen())
             return;
         fullScreen = false;
         if (frameWidth > 0 && frameHeight > 0)
@@ -117,12 +118,41 @@ void SdlDisplay::toggleFullScreen()
         SDL_SetWindowPosition(owner.sdlWindow(), static_cast<int>(SDL_WINDOWPOS_CENTERED_DISPLAY(monitor)),
                               static_cast<int>(SDL_WINDOWPOS_CENTERED_DISPLAY(monitor)));
     } else {
-        if (SDL_SetWindowFullscreen(owner.sdlWindow(), SDL_WINDOW_FULLSCREEN_DESKTOP) != 0)
+        if (!enterFullScreen())
             return;
         fullScreen = true;
     }
     surfaceHoldsShown = false;
     restartPacing();
+}
+
+bool SdlDisplay::enterFullScreen()
+{
+    SDL_Window* window = owner.sdlWindow();
+    if (windowManagerRuns(window))
+        return SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0;
+    // With no window manager nothing answers a request for full screen: SDL would wait a tenth
+    // of a second for the answer, and the window would keep its own size on a larger screen.
+    // A window without borders over the whole monitor is what full screen looks like there.
+    const int monitor = std::max(SDL_GetWindowDisplayIndex(window), 0);
+    SDL_Rect bounds{};
+    if (SDL_GetDisplayBounds(monitor, &bounds) != 0)
+        return false;
+    SDL_SetWindowBordered(window, SDL_FALSE);
+    SDL_SetWindowPosition(window, bounds.x, bounds.y);
+    SDL_SetWindowSize(window, bounds.w, bounds.h);
+    coversMonitor = true;
+    return true;
+}
+
+bool SdlDisplay::leaveFullScreen()
+{
+    if (coversMonitor) {
+        SDL_SetWindowBordered(owner.sdlWindow(), SDL_TRUE);
+        coversMonitor = false;
+        return true;
+    }
+    return SDL_SetWindowFullscreen(owner.sdlWindow(), 0) == 0;
 }
 
 std::string SdlDisplay::saveScreenshot()
@@ -153,7 +183,7 @@ int SdlDisplay::open(int width, int height, int bitsPerPixel)
     frameHeight = height;
     SDL_SetWindowSize(owner.sdlWindow(), width, height);
     // Full screen on the desktop's own mode: the frame is scaled, the mode never switched.
-    if (fullScreen && SDL_SetWindowFullscreen(owner.sdlWindow(), SDL_WINDOW_FULLSCREEN_DESKTOP) != 0)
+    if (fullScreen && !enterFullScreen())
         fullScreen = false;
     SDL_ShowWindow(owner.sdlWindow());
     SDL_RaiseWindow(owner.sdlWindow());
@@ -238,7 +268,7 @@ void SdlDisplay::close()
     opened = false;
     owner.loseFocus();
     if (fullScreen)
-        SDL_SetWindowFullscreen(owner.sdlWindow(), 0);
+        leaveFullScreen();
     SDL_HideWindow(owner.sdlWindow());
 }
 

@@ -62,6 +62,10 @@ private:
     bool makeRenderer();
     bool makeTexture();
     bool drawIntoWindowSurface(const std::uint16_t* pixels, const ChangedBands* mayDiffer);
+    // Full screen on the desktop's mode, or where no window manager runs, a borderless window
+    // over the whole monitor. False when it could not be had.
+    bool enterFullScreen();
+    bool leaveFullScreen();
     void dropRenderer();
     void restartPacing();
     int fail(const char* step);
@@ -70,6 +74,8 @@ private:
     SDL_Renderer* renderer = nullptr;
     SDL_Texture* texture = nullptr;
     bool fullScreen = true;
+    // Full screen is a borderless window over the monitor (no window manager runs).
+    bool coversMonitor = false;
     bool opened = false;
     bool targetsReset = false;
     bool deviceReset = false;

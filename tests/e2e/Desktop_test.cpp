@@ -1,5 +1,5 @@
-// End-to-end: the program as a desktop starts it. On a 2048 x 1536 screen with a window manager
-// full screen fills the screen and one count of mouse motion is one frame pixel; --window gives
+// End-to-end: the program as a desktop starts it. On a 2048 x 1536 screen, with a window manager
+// or without one, full screen fills the screen, and one count of mouse motion is one frame pixel; --window gives
 // a 1024 x 768 window with the program's icon; --help, --version, an unknown option and a
 // monitor that does not exist answer at once, with no window, and the right exit code.
 #include "support/ProgramFixture.hpp"
@@ -149,6 +149,41 @@ TEST_F(SparklerOnALargeScreen, WindowOptionGivesAWindowOfTheFrameWithThePrograms
         return g.width == shotWidth && g.height == shotHeight;
     });
     EXPECT_TRUE(filled) << "Alt+Enter did not make the window full screen";
+}
+
+// The same screen with no window manager: nothing answers a request for full screen there, so
+// the program covers the monitor with a borderless window of its own.
+class SparklerOnABareLargeScreen : public SparklerOnALargeScreen {
+protected:
+    SparklerOnABareLargeScreen() { withWindowManager = false; }
+};
+
+TEST_F(SparklerOnABareLargeScreen, FullScreenStillFillsTheScreenAndAltEnterGivesAWindow)
+{
+    ASSERT_NO_FATAL_FAILURE(startProgram({"ALSOFT_DRIVERS=null"}, {}));
+    const Geometry full = windowGeometry();
+    EXPECT_EQ(full.x, 0);
+    EXPECT_EQ(full.y, 0);
+    EXPECT_EQ(full.width, shotWidth) << "full screen should fill the screen";
+    EXPECT_EQ(full.height, shotHeight);
+    // The scaled scene reaches the screen's far side: the night sky is lit there, where a
+    // window of the frame's size would leave the desktop's black.
+    const Image shot = screenshot("bare-full");
+    ASSERT_TRUE(shot.valid());
+    EXPECT_GT(countIf(shot, {shotWidth - 400, 100, shotWidth, 400}, isLit), 100000);
+
+    key("alt+Return");
+    const bool windowed = pollUntil(5s, [&] {
+        const Geometry g = windowGeometry();
+        return g.width == screenWidth && g.height == screenHeight;
+    });
+    EXPECT_TRUE(windowed) << "Alt+Enter did not give a window of the frame's size";
+    key("alt+Return");
+    const bool filled = pollUntil(5s, [&] {
+        const Geometry g = windowGeometry();
+        return g.x == 0 && g.y == 0 && g.width == shotWidth && g.height == shotHeight;
+    });
+    EXPECT_TRUE(filled) << "Alt+Enter did not make the window full screen again";
 }
 
 TEST_F(SparklerE2e, DisplayOfAMonitorThatDoesNotExistIsOneLineAndExitTwo)
