@@ -127,7 +127,6 @@ public:
     Display* directDraw = nullptr;
     // The buffers' pixels are written only through this device (blit, clear,
     // restoreBackground, the copiers it gives), which keeps each buffer's drawnSince.
-
     std::unique_ptr<Surface> frontBuffer;
     std::unique_ptr<Surface> backBuffer;
 

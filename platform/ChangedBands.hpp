@@ -32,10 +32,9 @@ public:
             return;
         const auto first = static_cast<unsigned>(y) / bandRows;
         const auto last = static_cast<unsigned>(y + h - 1) / bandRows;
-        // A sprite's few rows fall in one band or two: no loop for them.
+        // A sprite's few rows mostly fall in one band.
         touch(bands[first], x, x + w);
-        touch(bands[last], x, x + w);
-        for (unsigned band = first + 1; band < last; ++band)
+        for (unsigned band = first + 1; band <= last; ++band)
             touch(bands[band], x, x + w);
     }
     // Everything touched in `a` or in `b`, which are bands of frames of one size.
@@ -62,10 +61,14 @@ private:
         int left;
         int right;
     };
+    // A band is stored to only when it grows: most sprites land inside columns already marked,
+    // and a store every time would chain each sprite's marking to the one before through memory.
     static void touch(Columns& columns, int left, int right)
     {
-        columns.left = std::min(columns.left, left);
-        columns.right = std::max(columns.right, right);
+        if (left < columns.left)
+            columns.left = left;
+        if (right > columns.right)
+            columns.right = right;
     }
 
     int width = 0;

@@ -1,0 +1,85 @@
+// Widening RGB565 frames into a 32-bit window surface: whole, where hinted, or where changed.
+#include "platform/sdl/SurfaceWidening.hpp"
+
+#include "platform/ChangedBands.hpp"
+
+#include <algorithm>
+#include <cstring>
+
+void widenRows(const std::uint16_t* pixels, std::size_t stride, int width, int height, unsigned char* target,
+               int pitch, const SDL_PixelFormat& layout)
+{
+    const unsigned redShift = layout.Rshift;
+    const unsigned greenShift = layout.Gshift;
+    const unsigned blueShift = layout.Bshift;
+    const std::uint32_t alpha = layout.Amask;
+    const auto widen = [=](std::uint32_t p) {
+        const std::uint32_t r = p >> 11;
+        const std::uint32_t g = (p >> 5) & 0x3Fu;
+        const std::uint32_t b = p & 0x1Fu;
+        return (((r << 3) | (r >> 2)) << redShift) | (((g << 2) | (g >> 4)) << greenShift)
+            | (((b << 3) | (b >> 2)) << blueShift) | alpha;
+    };
+    // Blocks of a fixed 16 pixels let the compiler use vector instructions for them.
+    const std::size_t count = static_cast<std::size_t>(width);
+    for (int y = 0; y < height; ++y, target += pitch, pixels += stride) {
+        auto* out = reinterpret_cast<std::uint32_t*>(target);
+        std::size_t x = 0;
+        for (; x + 16 <= count; x += 16)
+            for (std::size_t k = 0; k < 16; ++k)
+                out[x + k] = widen(pixels[x + k]);
+        for (; x < count; ++x)
+            out[x] = widen(pixels[x]);
+    }
+}
+
+void widenWhereHinted(const std::uint16_t* pixels, const ChangedBands& mayDiffer, unsigned char* target, int pitch,
+                      const SDL_PixelFormat& layout, std::vector<SDL_Rect>& changed)
+{
+    constexpr int bandRows = ChangedBands::bandRows;
+    const int frameWidth = mayDiffer.frameWidth();
+    const int frameHeight = mayDiffer.frameHeight();
+    const std::size_t width = static_cast<std::size_t>(frameWidth);
+    for (std::size_t band = 0; band < mayDiffer.bandCount(); ++band) {
+        const int left = std::max(mayDiffer.leftOf(band), 0);
+        const int right = std::min(mayDiffer.rightOf(band), frameWidth);
+        if (left >= right)
+            continue;
+        const int top = static_cast<int>(band) * bandRows;
+        const int rows = std::min(bandRows, frameHeight - top);
+        widenRows(pixels + static_cast<std::size_t>(top) * width + static_cast<std::size_t>(left), width, right - left,
+                  rows, target + static_cast<std::ptrdiff_t>(top) * pitch + static_cast<std::ptrdiff_t>(left) * 4, pitch,
+                  layout);
+        changed.push_back(SDL_Rect{left, top, right - left, rows});
+    }
+}
+
+void widenWhereChanged(const std::uint16_t* pixels, const std::uint16_t* before, int frameWidth, int frameHeight,
+                       unsigned char* target, int pitch, const SDL_PixelFormat& layout, std::vector<SDL_Rect>& changed)
+{
+    constexpr int bandRows = ChangedBands::bandRows;
+    constexpr std::size_t span = 64;
+    const std::size_t width = static_cast<std::size_t>(frameWidth);
+    for (int top = 0; top < frameHeight; top += bandRows) {
+        const int rows = std::min(bandRows, frameHeight - top);
+        std::size_t left = width;
+        std::size_t right = 0;
+        for (int y = top; y < top + rows; ++y) {
+            const std::size_t row = static_cast<std::size_t>(y) * width;
+            unsigned char* line = target + static_cast<std::ptrdiff_t>(y) * pitch;
+            for (std::size_t x = 0; x < width; x += span) {
+                const std::size_t n = std::min(span, width - x);
+                if (std::memcmp(pixels + row + x, before + row + x, n * sizeof(std::uint16_t)) == 0)
+                    continue;
+                // Widened while the span is still in the cache from the comparison.
+                widenRows(pixels + row + x, width, static_cast<int>(n), 1, line + static_cast<std::ptrdiff_t>(x * 4),
+                          pitch, layout);
+                left = std::min(left, x);
+                right = std::max(right, x + n);
+            }
+        }
+        if (left >= right)
+            continue;
+        changed.push_back(SDL_Rect{static_cast<int>(left), top, static_cast<int>(right - left), rows});
+    }
+}
