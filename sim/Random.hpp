@@ -7,6 +7,24 @@
 
 #include <cstdint>
 
-void randomSeed(std::uint32_t seed);
-int randomNext();
-std::uint32_t randomState();
+namespace random_detail {
+// The generator's state; only the functions below touch it. Kept in the header so that the
+// walks' draws are inlined instead of being a call each.
+inline std::uint32_t state = 1;
+} // namespace random_detail
+
+inline void randomSeed(std::uint32_t seed)
+{
+    random_detail::state = seed;
+}
+
+inline int randomNext()
+{
+    random_detail::state = random_detail::state * 214013u + 2531011u;
+    return static_cast<int>((random_detail::state >> 16) & 0x7FFFu);
+}
+
+inline std::uint32_t randomState()
+{
+    return random_detail::state;
+}
