@@ -1,14 +1,17 @@
 // Scale: the update and render walks of both emitter kinds with their capacities raised to a
 // total of N slots (2 in 7 sparks, 5 in 7 smoke, as the program's 2,000 and 5,000), same
 // settings, rules and draws otherwise, stepped to a steady state first. Prints time per slot,
-// per drawn sprite, and the pool memory per slot, to show whether the cost stays linear.
+// per drawn sprite, and the pool memory per slot, to show whether the cost stays linear; and
+// beside them the bare traffic of pools of the same sizes.
 #include "WalkCounters.hpp"
 #include "support/Scene.hpp"
 
 #include <benchmark/benchmark.h>
 
+#include <cstdint>
 #include <map>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -94,5 +97,23 @@ void ScaleRender(benchmark::State& state)
     report(state, scene, slots, true);
 }
 BENCHMARK(ScaleRender)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMicrosecond);
+
+// The memory floor of the walks at each size: a pool of N slots' bytes read and written back
+// once, with no work on them. Beside ScaleUpdate it shows how much of the cost per slot at a
+// size is the pool's traffic alone.
+void ScaleStream(benchmark::State& state)
+{
+    const auto slots = static_cast<std::size_t>(state.range(0));
+    std::vector<std::uint64_t> pool(slots * sizeof(Particle) / sizeof(std::uint64_t), 1);
+    for (auto _ : state) {
+        for (std::uint64_t& word : pool)
+            word += 1;
+        benchmark::ClobberMemory();
+    }
+    benchmark::DoNotOptimize(pool.data());
+    state.counters["bytes_per_slot"] = static_cast<double>(sizeof(Particle));
+    state.counters["per_slot"] = perItem(static_cast<long long>(slots));
+}
+BENCHMARK(ScaleStream)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMicrosecond);
 
 } // namespace

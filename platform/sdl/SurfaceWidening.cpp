@@ -6,9 +6,74 @@
 #include <algorithm>
 #include <cstring>
 
+namespace {
+
+// Whether the layout puts green in the middle byte, red and blue in the outer two and alpha,
+// if any, in the top byte: every 32-bit window format in use. Those are widened a byte lane
+// at a time below instead of channel by channel.
+bool middleGreen(const SDL_PixelFormat& layout)
+{
+    const bool outer = (layout.Rshift == 16 && layout.Bshift == 0) || (layout.Rshift == 0 && layout.Bshift == 16);
+    return layout.BytesPerPixel == 4 && layout.Gshift == 8 && outer && (layout.Amask & 0x00FFFFFFu) == 0;
+}
+
+// One row in 16-bit lanes: each pixel's low half is green over the low channel, its high half
+// alpha over the high channel. Eight pixels fit a 128-bit vector in every step, where the
+// general form needs 32-bit lanes for its shifts. The results are those of the general form,
+// bit for bit.
+template <bool RedHigh>
+inline void widenRowByLanes(const std::uint16_t* pixels, std::size_t count, std::uint32_t* out,
+                            std::uint16_t alphaHigh)
+{
+    for (std::size_t x = 0; x < count; ++x) {
+        const std::uint16_t p = pixels[x];
+        const auto r = static_cast<std::uint16_t>(((p >> 8) & 0xF8) | (p >> 13));
+        const auto g = static_cast<std::uint16_t>(((p >> 3) & 0xFC) | ((p >> 9) & 0x03));
+        const auto b = static_cast<std::uint16_t>(((p << 3) & 0xF8) | ((p >> 2) & 0x07));
+        const auto high = static_cast<std::uint16_t>((RedHigh ? r : b) | alphaHigh);
+        const auto low = static_cast<std::uint16_t>((g << 8) | (RedHigh ? b : r));
+        out[x] = (std::uint32_t{high} << 16) | low;
+    }
+}
+
+// The two orders of the outer channels, each built twice on x86-64: for AVX2, sixteen pixels
+// a step, chosen when the processor has it, and for the baseline.
+#if defined(__x86_64__) && defined(__GNUC__)
+#define WIDEN_FOR_EACH_PROCESSOR __attribute__((target_clones("avx2", "default")))
+#else
+#define WIDEN_FOR_EACH_PROCESSOR
+#endif
+
+WIDEN_FOR_EACH_PROCESSOR void widenRowRedHigh(const std::uint16_t* pixels, std::size_t count, std::uint32_t* out,
+                                              std::uint16_t alphaHigh)
+{
+    widenRowByLanes<true>(pixels, count, out, alphaHigh);
+}
+
+WIDEN_FOR_EACH_PROCESSOR void widenRowBlueHigh(const std::uint16_t* pixels, std::size_t count, std::uint32_t* out,
+                                               std::uint16_t alphaHigh)
+{
+    widenRowByLanes<false>(pixels, count, out, alphaHigh);
+}
+
+} // namespace
+
 void widenRows(const std::uint16_t* pixels, std::size_t stride, int width, int height, unsigned char* target,
                int pitch, const SDL_PixelFormat& layout)
 {
+    const std::size_t count = width > 0 ? static_cast<std::size_t>(width) : 0;
+    if (middleGreen(layout)) {
+        const auto alphaHigh = static_cast<std::uint16_t>(layout.Amask >> 16);
+        const bool redHigh = layout.Rshift == 16;
+        for (int y = 0; y < height; ++y, target += pitch, pixels += stride) {
+            auto* out = reinterpret_cast<std::uint32_t*>(target);
+            if (redHigh)
+                widenRowRedHigh(pixels, count, out, alphaHigh);
+            else
+                widenRowBlueHigh(pixels, count, out, alphaHigh);
+        }
+        return;
+    }
     const unsigned redShift = layout.Rshift;
     const unsigned greenShift = layout.Gshift;
     const unsigned blueShift = layout.Bshift;
@@ -21,7 +86,6 @@ void widenRows(const std::uint16_t* pixels, std::size_t stride, int width, int h
             | (((b << 3) | (b >> 2)) << blueShift) | alpha;
     };
     // Blocks of a fixed 16 pixels let the compiler use vector instructions for them.
-    const std::size_t count = static_cast<std::size_t>(width);
     for (int y = 0; y < height; ++y, target += pitch, pixels += stride) {
         auto* out = reinterpret_cast<std::uint32_t*>(target);
         std::size_t x = 0;
