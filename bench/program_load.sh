@@ -4,7 +4,8 @@
 # (default 20) of steady running, the frames per second over that time, and the time from
 # exec to the first frame. With --perf FILE the program also runs under `perf record -g`
 # for 8 s of the measurement (its figures then include perf's own load). The machine should be
-# otherwise idle while this runs.
+# otherwise idle while this runs. PERF_GRAPH replaces perf's -g (--call-graph=dwarf finds callers
+# inside libraries built without frame pointers).
 # Usage: bench/program_load.sh [--build DIR] [--seconds N] [--perf FILE]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -53,5 +54,5 @@ case "$perf_out" in /*) ;; *) perf_out="$OLDPWD/$perf_out" ;; esac
 watcher=$!
 sleep 3
 child=$(pgrep -P "$watcher" | head -n1)
-perf record -g -o "$perf_out" -p "$child" -- sleep 8 2>/dev/null >/dev/null
+perf record ${PERF_GRAPH:--g} -o "$perf_out" -p "$child" -- sleep 8 2>/dev/null >/dev/null
 wait "$watcher"

@@ -7,6 +7,7 @@
 #include "platform/ScreenshotFile.hpp"
 #include "platform/sdl/SdlWindow.hpp"
 #include "platform/sdl/SurfaceWidening.hpp"
+#include "platform/sdl/UpdateRects.hpp"
 #include "platform/sdl/WindowManager.hpp"
 
 #include <SDL.h>
@@ -350,6 +351,9 @@ bool SdlDisplay::drawIntoWindowSurface(const std::uint16_t* pixels, const Change
     } else {
         widenWhereChanged(pixels, before, frameWidth, frameHeight, target, surface->pitch, *layout, changed);
     }
+    // Outside what was widened the surface already holds the frame on screen, so a larger
+    // rectangle shows the same picture.
+    mergeUpdateRects(changed);
     if (SDL_MUSTLOCK(surface))
         SDL_UnlockSurface(surface);
     shownSurface = surface;
