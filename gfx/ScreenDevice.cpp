@@ -125,7 +125,7 @@ void SheetCopier::copyRows(std::size_t inOffset, std::size_t outOffset, int w, i
     const std::size_t inStride = static_cast<std::size_t>(from->width);
     const std::size_t outStride = static_cast<std::size_t>(to->width);
     if (keyed) {
-        keyed::keyedRuns(in, inStride, out, outStride, w, h, from->colourKey);
+        keyed::keyedRows(in, inStride, out, outStride, w, h, from->colourKey);
         return;
     }
     const std::size_t rowBytes = static_cast<std::size_t>(w) * sizeof(std::uint16_t);

@@ -9,6 +9,7 @@
 #include <fontconfig/fontconfig.h>
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -203,6 +204,12 @@ bool Font::draw(std::uint16_t* pixels, int width, int height, int x, int y, cons
     const RenderedLine* line = impl->render(text, backgroundColour, textColour);
     if (line == nullptr)
         return false;
+    // The columns of the line that land inside the target, the same for every row.
+    const int first = std::max(0, -x);
+    const int last = std::min(line->width, width - x);
+    if (first >= last)
+        return true;
+    const auto count = static_cast<std::size_t>(last - first);
     for (int row = 0; row < line->height; ++row) {
         const int outRow = y + row;
         if (outRow < 0 || outRow >= height)
@@ -210,11 +217,7 @@ bool Font::draw(std::uint16_t* pixels, int width, int height, int x, int y, cons
         const std::uint16_t* in
             = line->pixels.data() + static_cast<std::size_t>(row) * static_cast<std::size_t>(line->width);
         std::uint16_t* out = pixels + static_cast<std::size_t>(outRow) * static_cast<std::size_t>(width);
-        for (int column = 0; column < line->width; ++column) {
-            const int outColumn = x + column;
-            if (outColumn >= 0 && outColumn < width)
-                out[outColumn] = in[column];
-        }
+        std::memcpy(out + (x + first), in + first, count * sizeof(std::uint16_t));
     }
     return true;
 }

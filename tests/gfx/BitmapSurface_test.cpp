@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 
 TEST(BitmapSurface, EmptySurfaceRefusesWithoutTouchingAnything)
 {
@@ -82,6 +83,40 @@ TEST(BitmapSurface, DrawTextWritesGlyphsOverAnOpaqueBox)
     EXPECT_GT(black, 100); // the box behind them
     // The text's own box starts at (10, 10).
     EXPECT_NE(surface.surface->row(10)[10], 0x1111);
+}
+
+TEST(BitmapSurface, DrawTextCutsTheLineOffAtEveryEdge)
+{
+    HeadlessDisplay display;
+    auto font = Font::create("Arial", 12, true);
+    if (font == nullptr)
+        GTEST_SKIP() << "no font on this machine";
+    // The whole line, at the top-left corner of a surface wide enough for it.
+    BitmapSurface whole;
+    ASSERT_EQ(whole.create(&display, SurfaceDesc{200, 20}), S_OK);
+    std::fill(whole.surface->pixels.begin(), whole.surface->pixels.end(), 0x1111);
+    ASSERT_EQ(whole.drawText(font.get(), "HELP 42", 0, 0, 0, 0xFFFFFF), S_OK);
+    int lineWidth = 0;
+    while (lineWidth < 200 && whole.surface->row(0)[lineWidth] != 0x1111)
+        ++lineWidth;
+    const int lineHeight = font->cellHeight();
+    ASSERT_GT(lineWidth, 20);
+
+    // A small surface, the line put across each of its edges in turn and wholly off it.
+    for (const auto& [ox, oy] : {std::pair{-5, -3}, {10, 4}, {-lineWidth + 2, 0}, {3, -lineHeight + 1}, {30, 0}}) {
+        BitmapSurface small;
+        ASSERT_EQ(small.create(&display, SurfaceDesc{24, 8}), S_OK);
+        std::fill(small.surface->pixels.begin(), small.surface->pixels.end(), 0x2222);
+        small.drawText(font.get(), "HELP 42", ox, oy, 0, 0xFFFFFF);
+        for (int y = 0; y < 8; ++y)
+            for (int x = 0; x < 24; ++x) {
+                const int lx = x - ox;
+                const int ly = y - oy;
+                const bool onLine = lx >= 0 && lx < lineWidth && ly >= 0 && ly < lineHeight;
+                ASSERT_EQ(small.surface->row(y)[x], onLine ? whole.surface->row(ly)[lx] : 0x2222)
+                    << "line at " << ox << "," << oy << ", pixel " << x << "," << y;
+            }
+    }
 }
 
 TEST(CreateSurfaceFromBitmap, UnknownImagesFailWithNullOut)

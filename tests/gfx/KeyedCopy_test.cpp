@@ -69,7 +69,7 @@ TEST(KeyedCopy, RunsOfKeyAndPictureMatchThePlainCopy)
         std::vector<std::uint16_t> expected = start;
         std::vector<std::uint16_t> got = start;
         plainKeyedCopy(in.data(), stride, expected.data() + stride + 1, stride, width, height, key);
-        keyed::keyedRuns(in.data(), stride, got.data() + stride + 1, stride, width, height, key);
+        keyed::keyedRows(in.data(), stride, got.data() + stride + 1, stride, width, height, key);
         ASSERT_EQ(got, expected) << "width " << width << " trial " << trial;
     }
 }
@@ -93,11 +93,11 @@ TEST(KeyedCopy, CellsAndRunsMatchThePlainCopyOnRandomPictures)
             else if (width == 4)
                 keyed::keyedCell<4>(in.data(), stride, got.data() + stride + 1, stride, height, key);
             else
-                keyed::keyedRuns(in.data(), stride, got.data() + stride + 1, stride, width, height, key);
+                keyed::keyedRows(in.data(), stride, got.data() + stride + 1, stride, width, height, key);
             ASSERT_EQ(got, expected) << "width " << width << " height " << height << " trial " << trial;
             if (width <= 4) {
                 std::vector<std::uint16_t> runs = start;
-                keyed::keyedRuns(in.data(), stride, runs.data() + stride + 1, stride, width, height, key);
+                keyed::keyedRows(in.data(), stride, runs.data() + stride + 1, stride, width, height, key);
                 ASSERT_EQ(runs, expected) << "runs of width " << width;
             }
         }
