@@ -158,8 +158,18 @@ Result ScreenDevice::restoreBackground(const BitmapSurface* picture)
             const int top = static_cast<int>(band) * ChangedBands::bandRows;
             const int bottom = std::min(to.height, top + ChangedBands::bandRows);
             const std::size_t bytes = static_cast<std::size_t>(right - left) * sizeof(std::uint16_t);
-            for (int y = top; y < bottom; ++y)
+            for (int y = top; y < bottom; ++y) {
+                // Both pictures' rows two below are asked for while this one is copied: a
+                // band's rows are short streams far apart, which come from memory one by one
+                // when nothing asks for them ahead.
+                if (y + 2 < bottom) {
+                    for (int x = left; x < right; x += 32) {
+                        __builtin_prefetch(from.row(y + 2) + x, 0);
+                        __builtin_prefetch(to.row(y + 2) + x, 1);
+                    }
+                }
                 std::memcpy(to.row(y) + left, from.row(y) + left, bytes);
+            }
         }
     }
     to.holdsPicture = from.serial;

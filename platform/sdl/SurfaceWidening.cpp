@@ -67,6 +67,18 @@ void widenRows(const std::uint16_t* pixels, std::size_t stride, int width, int h
         const bool redHigh = layout.Rshift == 16;
         for (int y = 0; y < height; ++y, target += pitch, pixels += stride) {
             auto* out = reinterpret_cast<std::uint32_t*>(target);
+            // In the running program the frame and the window's memory are far from the cache
+            // by the time of the present (the server read the one on its own core since the
+            // last frame), and each row of a band is a stream of its own: the rows two below
+            // are asked for now, so that they arrive while this one is widened.
+            if (y + 2 < height) {
+                const std::uint16_t* nextIn = pixels + 2 * stride;
+                unsigned char* nextOut = target + 2 * static_cast<std::ptrdiff_t>(pitch);
+                for (std::size_t k = 0; k < count; k += 32)
+                    __builtin_prefetch(nextIn + k, 0);
+                for (std::size_t k = 0; k < count; k += 16)
+                    __builtin_prefetch(nextOut + k * 4, 1);
+            }
             if (redHigh)
                 widenRowRedHigh(pixels, count, out, alphaHigh);
             else
