@@ -10,7 +10,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -18,6 +20,7 @@ namespace {
 // A line of text as last rendered, reduced to RGB565. The help panel draws the same lines every
 // frame, so rendered lines are kept and reused; the least recently used one makes room.
 struct RenderedLine {
+    std::size_t hash = 0; // of the text, compared before the text itself
     std::string text;
     std::uint32_t background = 0;
     std::uint32_t colour = 0;
@@ -27,7 +30,10 @@ struct RenderedLine {
     std::uint64_t lastUse = 0;
 };
 
-constexpr std::size_t kLineCacheSize = 32;
+// The help panel's count lines take a new text most frames, but the counts keep coming back to
+// values seen a moment before. With 256 kept lines (a few kilobytes each) most frames find
+// both; fewer left one of the two rendered anew nearly every frame.
+constexpr std::size_t kLineCacheSize = 256;
 
 } // namespace
 
@@ -156,8 +162,9 @@ const char* Font::filePath() const
 const RenderedLine* Font::Impl::render(const char* text, std::uint32_t background, std::uint32_t colour)
 {
     ++uses;
+    const std::size_t hash = std::hash<std::string_view>{}(text);
     for (RenderedLine& line : lines) {
-        if (line.background == background && line.colour == colour && line.text == text) {
+        if (line.hash == hash && line.background == background && line.colour == colour && line.text == text) {
             line.lastUse = uses;
             return &line;
         }
@@ -167,6 +174,7 @@ const RenderedLine* Font::Impl::render(const char* text, std::uint32_t backgroun
     if (rendered == nullptr)
         return nullptr;
     RenderedLine line;
+    line.hash = hash;
     line.text = text;
     line.background = background;
     line.colour = colour;

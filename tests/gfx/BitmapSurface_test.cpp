@@ -119,6 +119,33 @@ TEST(BitmapSurface, DrawTextCutsTheLineOffAtEveryEdge)
     }
 }
 
+TEST(BitmapSurface, KeptTextLinesDrawAsFreshOnesAndKeepTheirColours)
+{
+    HeadlessDisplay display;
+    auto font = Font::create("Arial", 12, true);
+    if (font == nullptr)
+        GTEST_SKIP() << "no font on this machine";
+    BitmapSurface surface;
+    ASSERT_EQ(surface.create(&display, SurfaceDesc{158, 20}), S_OK);
+    auto draw = [&](int count, std::uint32_t colour) {
+        std::fill(surface.surface->pixels.begin(), surface.surface->pixels.end(), 0x1111);
+        const std::string text = "Sparks: " + std::to_string(count);
+        EXPECT_EQ(surface.drawText(font.get(), text.c_str(), 2, 3, 0, colour), S_OK);
+        return surface.surface->pixels;
+    };
+    const auto first = draw(1000, 0xFFFFFF);
+    const auto firstAgain = draw(1000, 0xFFFFFF); // kept
+    EXPECT_EQ(firstAgain, first);
+    EXPECT_NE(draw(1000, 0xFF8000), first); // the same text in another colour is another line
+    // More lines than are kept: the first one is rendered anew, the last one is kept.
+    std::vector<std::uint16_t> last;
+    for (int count = 1001; count < 1400; ++count)
+        last = draw(count, 0xFFFFFF);
+    EXPECT_EQ(draw(1000, 0xFFFFFF), first);
+    EXPECT_EQ(draw(1399, 0xFFFFFF), last);
+    EXPECT_NE(last, first);
+}
+
 TEST(CreateSurfaceFromBitmap, UnknownImagesFailWithNullOut)
 {
     HeadlessScreen screen;
