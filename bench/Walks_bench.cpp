@@ -1,10 +1,13 @@
 // The per-frame walks of both emitters at steady state, beside a baseline of plain memory
-// work on one 1024 x 768 x 2-byte buffer (a memset and a memcpy), in the same run.
+// work on one 1024 x 768 x 2-byte buffer (a memset and a memcpy), in the same run; and each
+// render walk's copies made again on their own, the floor under that walk.
 #include "WalkCounters.hpp"
+#include "gfx/ScreenDevice.hpp"
 #include "support/Scene.hpp"
 
 #include <benchmark/benchmark.h>
 
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -86,6 +89,57 @@ void SmokeRender(benchmark::State& state)
     state.counters["per_sprite"] = perItem(count.sprites);
 }
 BENCHMARK(SmokeRender);
+
+// One sprite copy of a render walk: the cell, where it lands and the copier of its sheet.
+struct PlacedCopy {
+    SheetCopier copier;
+    std::uint32_t x;
+    std::uint32_t y;
+    Rect cell;
+};
+
+// The copies the render walk of `emitter` makes, in its order: each burst's before its slot.
+void gatherCopies(ScreenDevice& device, ParticleEmitter& emitter, std::vector<PlacedCopy>& copies)
+{
+    for (int index = 0; index < emitter.capacity; ++index) {
+        Particle& p = emitter.particles[index];
+        if (p.burst != nullptr)
+            gatherCopies(device, *p.burst, copies);
+        if (p.state != Alive || !p.sprite.has_value())
+            continue;
+        const Rect cell = p.frameCell();
+        copies.push_back(PlacedCopy{device.copierFor(p.sprite->sheet), p.screenColumn(), p.screenRow(), cell});
+    }
+}
+
+// The floor under a render walk with this drawing order: the same copies to the same places
+// of the back buffer, with no walk of the pool around them. What a render walk costs above
+// this is the walk's own work.
+void copiesOnly(benchmark::State& state, ParticleEmitter& emitter)
+{
+    SteadyScene& s = scene();
+    std::vector<PlacedCopy> copies;
+    gatherCopies(s.screen.device, emitter, copies);
+    long long refused = 0;
+    for (auto _ : state)
+        for (const PlacedCopy& c : copies)
+            refused += c.copier.copy(c.x, c.y, c.cell) != DD_OK ? 1 : 0;
+    state.counters["sprites"] = static_cast<double>(copies.size());
+    state.counters["per_sprite"] = perItem(static_cast<long long>(copies.size()));
+    state.counters["refused"] = static_cast<double>(refused) / static_cast<double>(state.iterations());
+}
+
+void SmokeCopiesOnly(benchmark::State& state)
+{
+    copiesOnly(state, *scene().smoke);
+}
+BENCHMARK(SmokeCopiesOnly);
+
+void SparklerCopiesOnly(benchmark::State& state)
+{
+    copiesOnly(state, *scene().sparkler);
+}
+BENCHMARK(SparklerCopiesOnly);
 
 } // namespace
 
