@@ -49,8 +49,13 @@ void SparklerUpdate(benchmark::State& state)
     SteadyScene& s = scene();
     for (auto _ : state)
         s.sparkler->update(&s.screen.device, 0.016);
+    // Per main slot, as the goal is set, and per slot visited: the bursts' slots as well.
+    WalkCount count;
+    addWalkCount(*s.sparkler, count);
     state.counters["alive"] = s.sparkler->aliveCount;
     state.counters["per_slot"] = perItem(s.sparkler->capacity);
+    state.counters["per_visited"] = perItem(count.slots);
+    state.counters["visited"] = static_cast<double>(count.slots);
 }
 BENCHMARK(SparklerUpdate);
 
