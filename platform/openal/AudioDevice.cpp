@@ -66,7 +66,14 @@ std::unique_ptr<AudioDevice> AudioDevice::openOutput(std::string& error)
         error = "no sound device could be opened";
         return nullptr;
     }
-    ALCcontext* context = alcCreateContext(alDevice, nullptr);
+    // The speakers get the mix a rendered run writes (see openLoopback): the sounds summed at
+    // their gains, without the library's limiter, which would reshape a rare peak that the
+    // rendered sound keeps, and which costs the mixing thread work on every sample.
+    std::vector<ALCint> attributes;
+    if (alcIsExtensionPresent(alDevice, "ALC_SOFT_output_limiter") == ALC_TRUE)
+        attributes.insert(attributes.end(), {ALC_OUTPUT_LIMITER_SOFT, ALC_FALSE});
+    attributes.push_back(0);
+    ALCcontext* context = alcCreateContext(alDevice, attributes.data());
     if (context == nullptr) {
         alcCloseDevice(alDevice);
         error = "the sound device could not be set up for playing";

@@ -1,6 +1,9 @@
 // Loading waves (formats, missing and broken files, the file search) and opening devices.
 #include "SoundFixtures.hpp"
 
+#include <AL/alc.h>
+#include <AL/alext.h>
+
 using namespace soundtest;
 using namespace testwave;
 
@@ -173,6 +176,14 @@ TEST(SoundDevice, OutputOpensOrFailsQuicklyWithoutARealDevice)
         } else {
             std::vector<std::int16_t> out;
             EXPECT_FALSE(device->isLoopback());
+            // The speakers' mix is the rendered one: no limiter reshapes its peaks.
+            ALCdevice* opened = alcGetContextsDevice(alcGetCurrentContext());
+            ASSERT_NE(opened, nullptr);
+            if (alcIsExtensionPresent(opened, "ALC_SOFT_output_limiter") == ALC_TRUE) {
+                ALCint limiting = -1;
+                alcGetIntegerv(opened, ALC_OUTPUT_LIMITER_SOFT, 1, &limiting);
+                EXPECT_EQ(limiting, ALC_FALSE);
+            }
             EXPECT_FALSE(device->render(kBlock, out)) << "only a loopback device renders on demand";
             SoundPerformance performance;
             EXPECT_EQ(performance.initAudio(device.get()), 0);
