@@ -47,12 +47,14 @@ target_include_directories(sparkler_core PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(sparkler_core PUBLIC sparkler_platform sparkler_images)
 sparkler_warnings(sparkler_core)
 
-add_library(sparkler_shell STATIC ${PROJECT_SOURCE_DIR}/shell/MainWindow.cpp)
-target_link_libraries(sparkler_shell PUBLIC sparkler_core)
-sparkler_warnings(sparkler_shell)
+set(session_dir ${PROJECT_SOURCE_DIR}/session)
+add_library(sparkler_session STATIC ${session_dir}/MainWindow.cpp ${session_dir}/ReplayScript.cpp
+            ${session_dir}/ReplayTrace.cpp)
+target_link_libraries(sparkler_session PUBLIC sparkler_core)
+sparkler_warnings(sparkler_session)
 set(replay_dir ${PROJECT_SOURCE_DIR}/replay)
-add_library(sparkler_replay STATIC ${replay_dir}/ProgressLine.cpp ${replay_dir}/Replay.cpp ${replay_dir}/ReplayScript.cpp ${replay_dir}/ReplayTrace.cpp)
-target_link_libraries(sparkler_replay PUBLIC sparkler_shell)
+add_library(sparkler_replay STATIC ${replay_dir}/ProgressLine.cpp ${replay_dir}/Replay.cpp)
+target_link_libraries(sparkler_replay PUBLIC sparkler_session)
 sparkler_warnings(sparkler_replay)
 
 # The replay for node: the native tool's options and output. Only its option parsing throws,
@@ -68,7 +70,7 @@ sparkler_warnings(sparkler-replay)
 
 # The page's program.
 add_executable(sparkler ${PROJECT_SOURCE_DIR}/shell/WebMain.cpp)
-target_link_libraries(sparkler PRIVATE sparkler_shell)
+target_link_libraries(sparkler PRIVATE sparkler_session)
 target_link_options(sparkler PRIVATE -sENVIRONMENT=web -sALLOW_MEMORY_GROWTH=1
   "-sEXPORTED_FUNCTIONS=_main,_sparkler_start,_sparkler_frame,_sparkler_key,_sparkler_mouse,_sparkler_focus,_sparkler_passes"
   "-sEXPORTED_RUNTIME_METHODS=ccall" "SHELL:--pre-js ${web_dir}/audio.js")

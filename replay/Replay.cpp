@@ -12,8 +12,8 @@
 #include "platform/headless/HeadlessWindow.hpp"
 #include "platform/headless/VirtualClock.hpp"
 #include "replay/ProgressLine.hpp"
-#include "replay/ReplayTrace.hpp"
-#include "shell/MainWindow.hpp"
+#include "session/ReplayTrace.hpp"
+#include "session/MainWindow.hpp"
 
 #include <chrono>
 #include <cstdio>

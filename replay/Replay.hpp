@@ -3,7 +3,7 @@
 // writes a JSON Lines trace and PNG images of the frames. Same seed and script, same output.
 #pragma once
 
-#include "replay/ReplayScript.hpp"
+#include "session/ReplayScript.hpp"
 
 #include <cstdint>
 #include <cstdio>

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Checks that includes run one way, floor by floor: shell/ and replay/ on top, then app/, then
-# sim/ and gfx/, then platform/ with its backends. A file may include its own floor or any
+# Checks that includes run one way, floor by floor: shell/ and replay/ on top (neither
+# including the other), then session/ (what both share), then app/, then sim/ and gfx/, then
+# platform/ with its backends. A file may include its own floor or any
 # floor below it, never one above; only platform's backend folders include SDL, SDL_ttf,
 # fontconfig, OpenAL or FFmpeg headers. Prints every offending line and exits 1 if there is one.
 set -euo pipefail
@@ -8,7 +9,8 @@ cd "$(dirname "$0")/.."
 
 floor() {
   case "$1" in
-    shell/* | replay/*) echo 4 ;;
+    shell/* | replay/*) echo 5 ;;
+    session/*) echo 4 ;;
     app/*) echo 3 ;;
     sim/* | gfx/*) echo 2 ;;
     platform/*) echo 1 ;;
@@ -26,6 +28,9 @@ while IFS= read -r file; do
     if [ "$to" -gt "$from" ]; then
       echo "$file includes $target, a higher floor"
       bad=1
+    elif [ "$to" -eq 5 ] && [ "${target%%/*}" != "${file%%/*}" ]; then
+      echo "$file includes $target, the other front door"
+      bad=1
     fi
   done < <(grep -E '^#include "' "$file" || true)
   case "$file" in
@@ -37,6 +42,6 @@ while IFS= read -r file; do
       fi
       ;;
   esac
-done < <(git ls-files 'shell/*' 'replay/*' 'app/*' 'sim/*' 'gfx/*' 'platform/*' | grep -E '\.(cpp|hpp)$')
+done < <(git ls-files 'shell/*' 'replay/*' 'session/*' 'app/*' 'sim/*' 'gfx/*' 'platform/*' | grep -E '\.(cpp|hpp)$')
 [ "$bad" -eq 0 ] && echo "floors: every include runs downwards"
 exit "$bad"

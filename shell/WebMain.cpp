@@ -10,7 +10,7 @@
 #include "platform/web/WebClock.hpp"
 #include "platform/web/WebDisplay.hpp"
 #include "platform/web/WebKeyCodes.hpp"
-#include "shell/MainWindow.hpp"
+#include "session/MainWindow.hpp"
 
 #include <cstdio>
 #include <memory>

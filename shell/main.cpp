@@ -5,8 +5,8 @@
 // display it says so in one line and exits 1; without sound it says so and runs silently.
 // --record and --trace write the session beside it.
 #include "shell/CommandLine.hpp"
-#include "shell/MainWindow.hpp"
-#include "shell/SessionLog.hpp"
+#include "session/MainWindow.hpp"
+#include "session/SessionLog.hpp"
 
 #include "gfx/Icon.hpp"
 #include "platform/AudioDevice.hpp"

@@ -1,6 +1,6 @@
 // Fuzz target: the replay script reader. Any text must give either a script whose events keep
 // the reader's own limits or one error line naming the input, and never a crash or a report.
-#include "replay/ReplayScript.hpp"
+#include "session/ReplayScript.hpp"
 
 #include <climits>
 #include <cstddef>

@@ -8,7 +8,7 @@
 #include "platform/headless/HeadlessMouse.hpp"
 #include "platform/headless/HeadlessWindow.hpp"
 #include "platform/headless/VirtualClock.hpp"
-#include "shell/MainWindow.hpp"
+#include "session/MainWindow.hpp"
 
 #include <stdexcept>
 #include <string>

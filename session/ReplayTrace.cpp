@@ -1,5 +1,5 @@
 // ReplayTrace: the frame hash and the trace line; see the header.
-#include "replay/ReplayTrace.hpp"
+#include "session/ReplayTrace.hpp"
 
 #include "app/Application.hpp"
 #include "sim/Random.hpp"

@@ -1,6 +1,6 @@
 // The entry's loop: messages first, then one timed frame whenever none is waiting; and the one
 // start-up and shutdown of the application that every entry goes through.
-#include "shell/MainWindow.hpp"
+#include "session/MainWindow.hpp"
 
 #include "app/Application.hpp"
 #include "platform/Clock.hpp"

@@ -3,7 +3,7 @@
 // recorded and traced; the record, replayed by the replay tool with the seed and frame count
 // of its header, gives the live trace line for line. A session cut off without its close
 // still replays up to the count its header last gave.
-#include "shell/SessionLog.hpp"
+#include "session/SessionLog.hpp"
 
 #include "platform/FrameTimer.hpp"
 #include "platform/VirtualKeys.hpp"

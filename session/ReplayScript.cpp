@@ -1,5 +1,5 @@
 // ReplayScript: the line reader of replay scripts; see the header.
-#include "replay/ReplayScript.hpp"
+#include "session/ReplayScript.hpp"
 
 #include "platform/VirtualKeys.hpp"
 

@@ -1,9 +1,9 @@
 // SessionLog: the live session's record and trace; see the header.
-#include "shell/SessionLog.hpp"
+#include "session/SessionLog.hpp"
 
 #include "app/Application.hpp"
-#include "replay/ReplayScript.hpp"
-#include "replay/ReplayTrace.hpp"
+#include "session/ReplayScript.hpp"
+#include "session/ReplayTrace.hpp"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,7 +1,7 @@
 // The entry side: frame timing across the clock's wrap, the quit sequence, a failed present.
 #include "platform/FrameTimer.hpp"
 #include "platform/headless/VirtualClock.hpp"
-#include "shell/MainWindow.hpp"
+#include "session/MainWindow.hpp"
 #include "support/AppHarness.hpp"
 
 #include <gtest/gtest.h>

@@ -8,7 +8,7 @@
 
 #include "platform/AtomicFile.hpp"
 #include "platform/Display.hpp"
-#include "shell/MainWindow.hpp"
+#include "session/MainWindow.hpp"
 
 #include <cstdint>
 #include <span>

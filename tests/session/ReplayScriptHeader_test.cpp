@@ -1,6 +1,6 @@
 // ReplayScript's header (the seed and frame count a recorded session starts with) and the key
 // names a record is written with, which must read back as the same codes.
-#include "replay/ReplayScript.hpp"
+#include "session/ReplayScript.hpp"
 
 #include <gtest/gtest.h>
 
