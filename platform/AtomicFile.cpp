@@ -1,13 +1,12 @@
-// AtomicFile: the temporary-then-rename writer; see the header. POSIX calls only, so that
-// every failure (a full disk, a read-only folder, an I/O error at close) is seen with its errno.
+// AtomicFile: the temporary-then-rename writer; see the header. Plain descriptor calls only
+// (platform/SystemCalls.hpp), so that every failure (a full disk, a read-only folder, an I/O
+// error at close) is seen with its errno.
 #include "platform/AtomicFile.hpp"
 
+#include "platform/SystemCalls.hpp"
+
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -41,13 +40,13 @@ bool AtomicFile::open(const std::string& path, std::string& error)
     }
     // A device or a pipe (/dev/null, /dev/stdout) is written in place: it cannot be renamed
     // over, and it holds no old content to keep.
-    struct stat info {};
-    if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
-        if (S_ISDIR(info.st_mode)) {
+    const sys::PathKind kind = sys::pathKind(path);
+    if (kind == sys::PathKind::Folder || kind == sys::PathKind::Other) {
+        if (kind == sys::PathKind::Folder) {
             error = path + ": is a folder";
             return false;
         }
-        const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+        const int fd = sys::openForWriting(path);
         if (fd < 0) {
             error = path + ": cannot be written (" + std::strerror(errno) + ")";
             return false;
@@ -61,8 +60,8 @@ bool AtomicFile::open(const std::string& path, std::string& error)
     // process id and a counter keep two writers (or two files of one writer) apart.
     static unsigned counter = 0;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string candidate = folder + "." + name + "." + std::to_string(getpid()) + "-" + std::to_string(++counter) + ".tmp";
-        const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        std::string candidate = folder + "." + name + "." + std::to_string(sys::processId()) + "-" + std::to_string(++counter) + ".tmp";
+        const int fd = sys::createNewFile(candidate);
         if (fd >= 0) {
             fd_ = fd;
             path_ = path;
@@ -83,7 +82,7 @@ bool AtomicFile::openStandardOutput(std::string& error)
 {
     abandon();
     failure_.clear();
-    const int fd = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3);
+    const int fd = sys::duplicateStandardOutput();
     if (fd < 0) {
         error = "standard output is closed";
         return false;
@@ -104,7 +103,7 @@ bool AtomicFile::flushBuffer()
 {
     std::size_t done = 0;
     while (done < buffer_.size()) {
-        const ssize_t written = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
+        const long written = sys::writeSome(fd_, buffer_.data() + done, buffer_.size() - done);
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0) {
@@ -144,17 +143,17 @@ bool AtomicFile::commit(std::string& error)
     if (failure_.empty())
         flushBuffer();
     // fsync reports the deferred write errors of file systems that write back later.
-    if (failure_.empty() && !temporary_.empty() && ::fsync(fd_) != 0 && errno != EINVAL && errno != EROFS)
+    if (failure_.empty() && !temporary_.empty() && !sys::syncToDisk(fd_))
         fail("could not be written whole", errno);
-    const int closed = ::close(fd_);
+    const int closed = sys::closeFile(fd_);
     fd_ = -1;
     if (failure_.empty() && closed != 0)
         fail("could not be written whole", errno);
-    if (failure_.empty() && !temporary_.empty() && std::rename(temporary_.c_str(), path_.c_str()) != 0)
+    if (failure_.empty() && !temporary_.empty() && !sys::replaceFile(temporary_, path_))
         fail("could not be put in place", errno);
     if (!failure_.empty()) {
         if (!temporary_.empty())
-            ::unlink(temporary_.c_str());
+            sys::removeFile(temporary_);
         temporary_.clear();
         error = failure_;
         return false;
@@ -166,11 +165,11 @@ bool AtomicFile::commit(std::string& error)
 void AtomicFile::abandon()
 {
     if (fd_ >= 0) {
-        ::close(fd_);
+        sys::closeFile(fd_);
         fd_ = -1;
     }
     if (!temporary_.empty()) {
-        ::unlink(temporary_.c_str());
+        sys::removeFile(temporary_);
         temporary_.clear();
     }
     buffer_.clear();

@@ -3,31 +3,16 @@
 
 #include "platform/AtomicFile.hpp"
 #include "platform/PngWriter.hpp"
+#include "platform/SystemCalls.hpp"
 
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <sys/stat.h>
 
 namespace {
 
 bool exists(const std::string& path)
 {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0;
-}
-
-bool isFolder(const std::string& path)
-{
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-std::string withSlash(std::string folder)
-{
-    if (!folder.empty() && folder.back() != '/')
-        folder += '/';
-    return folder;
+    return sys::pathKind(path) != sys::PathKind::Missing;
 }
 
 } // namespace
@@ -35,7 +20,8 @@ std::string withSlash(std::string folder)
 std::string screenshotName(const std::string& folder, std::time_t seconds, int milliseconds)
 {
     std::tm local{};
-    localtime_r(&seconds, &local);
+    if (!sys::localTime(seconds, local))
+        return {};
     char stamp[32];
     if (std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local) == 0)
         return {};
@@ -46,24 +32,6 @@ std::string screenshotName(const std::string& folder, std::time_t seconds, int m
     for (int n = 2; exists(name); ++n)
         name = base + "-" + std::to_string(n) + ".png";
     return name;
-}
-
-std::string picturesFolder()
-{
-    // xdg-user-dir knows the user's own name for the folder; it prints $HOME when none is set.
-    if (std::FILE* pipe = ::popen("xdg-user-dir PICTURES 2>/dev/null", "r")) {
-        char line[4096];
-        std::string answer;
-        if (std::fgets(line, sizeof line, pipe) != nullptr)
-            answer = line;
-        const int status = ::pclose(pipe);
-        while (!answer.empty() && (answer.back() == '\n' || answer.back() == '\r'))
-            answer.pop_back();
-        if (status == 0 && !answer.empty() && answer[0] == '/' && isFolder(answer))
-            return withSlash(answer);
-    }
-    const char* home = std::getenv("HOME");
-    return home != nullptr && home[0] == '/' && isFolder(home) ? withSlash(home) : std::string();
 }
 
 SavedScreenshot saveScreenshotFile(const std::uint16_t* pixels, int width, int height, std::string& error)
@@ -77,7 +45,7 @@ SavedScreenshot saveScreenshotFile(const std::uint16_t* pixels, int width, int h
     std::string name = screenshotName("", seconds, millis);
     std::string why;
     if (!AtomicFile::canCreate(name, why)) {
-        const std::string pictures = picturesFolder();
+        const std::string pictures = sys::picturesFolder();
         if (pictures.empty()) {
             error = "the working directory cannot be written and there is no pictures or home folder";
             return saved;

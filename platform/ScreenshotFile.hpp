@@ -1,6 +1,6 @@
 // ScreenshotFile: where PrintScreen's pictures go and under which name. Every call makes a new
 // file, named by the moment to the millisecond (with -2, -3, ... when that name is taken), in
-// the working directory, or in the user's pictures folder (xdg-user-dir PICTURES, else $HOME)
+// the working directory, or in the user's pictures folder (see sys::picturesFolder)
 // when the working directory cannot be written. Written whole or not at all, as a PNG.
 #pragma once
 
@@ -19,6 +19,3 @@ SavedScreenshot saveScreenshotFile(const std::uint16_t* pixels, int width, int h
 // "<folder>sparkler-YYYYMMDD-HHMMSS-mmm.png" for that local time, or with -N before ".png"
 // for the first N from 2 whose file does not exist yet. `folder` is "" or ends with '/'.
 std::string screenshotName(const std::string& folder, std::time_t seconds, int milliseconds);
-
-// The user's pictures folder with a trailing '/', or "" when neither it nor $HOME is known.
-std::string picturesFolder();

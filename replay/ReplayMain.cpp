@@ -3,17 +3,15 @@
 // place are checked before the first frame; a problem there is one line and exit 2, a failure
 // during the run one line and exit 1, and no output is left half-written. See --help.
 #include "platform/AtomicFile.hpp"
+#include "platform/SystemCalls.hpp"
 #include "platform/VideoWriter.hpp"
 #include "replay/Replay.hpp"
 
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
-#include <fcntl.h>
 #include <filesystem>
 #include <streambuf>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -85,7 +83,7 @@ bool sameFile(const std::string& a, const std::string& b)
 int main(int argc, char** argv)
 {
     // Before anything opens a file: a closed standard output would hand its number to that file.
-    const bool stdoutOpen = ::fcntl(STDOUT_FILENO, F_GETFD) != -1;
+    const bool stdoutOpen = sys::standardOutputOpen();
 
     CLI::App cli{"Runs the sparkler headless: a seeded run of F frames, traced and rendered to PNG images."};
     cli.footer("Numbers are decimal. Every output is checked before the first frame and written whole or not at all.\n"
@@ -198,8 +196,7 @@ int main(int argc, char** argv)
             return refuse(printable(error, 300));
     }
     if (!options.pngDir.empty()) {
-        struct stat info {};
-        if (::stat(options.pngDir.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
+        if (sys::pathKind(options.pngDir) != sys::PathKind::Folder)
             return refuse(printable(options.pngDir, 200) + ": not a directory");
         if (!AtomicFile::canCreate(options.pngDir + "/frame-000000.png", error))
             return refuse(printable(error, 300));
@@ -213,7 +210,7 @@ int main(int argc, char** argv)
     // Long renders tell how far they are, on a terminal only (never into a log or a pipe).
     const bool writesFiles = !options.pngDir.empty() || !options.pngFrames.empty() || !options.wavPath.empty()
         || !options.videoPath.empty();
-    if (writesFiles && isatty(STDERR_FILENO) == 1)
+    if (writesFiles && sys::standardErrorIsTerminal())
         options.progress = stderr;
 
     AtomicFile traceFile;

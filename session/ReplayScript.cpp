@@ -1,16 +1,14 @@
 // ReplayScript: the line reader of replay scripts; see the header.
 #include "session/ReplayScript.hpp"
 
+#include "platform/SystemCalls.hpp"
 #include "platform/VirtualKeys.hpp"
 
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <sstream>
-#include <sys/stat.h>
-#include <unistd.h>
 
 bool readDecimal(std::string_view text, std::int64_t low, std::int64_t high, std::int64_t& value)
 {
@@ -143,25 +141,25 @@ bool ReplayScript::load(const std::string& path, std::string& error)
     const std::string shownPath = printable(path, 200);
     // Only a regular file of a bounded size: a folder would read as empty, a device or a pipe
     // without end.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    const int fd = sys::openForReading(path);
     if (fd < 0) {
         error = shownPath + ": cannot be read (" + std::strerror(errno) + ")";
         return false;
     }
-    struct stat info {};
+    const long long size = sys::regularFileSize(fd);
     std::string text;
-    bool ok = ::fstat(fd, &info) == 0;
-    if (ok && !S_ISREG(info.st_mode)) {
+    bool ok = true;
+    if (size < 0) {
         error = shownPath + ": not a regular file";
         ok = false;
-    } else if (ok && static_cast<std::uint64_t>(info.st_size) > kMaxScriptBytes) {
+    } else if (static_cast<std::uint64_t>(size) > kMaxScriptBytes) {
         error = shownPath + ": larger than the 64 MiB a script may have";
         ok = false;
-    } else if (ok) {
-        text.resize(static_cast<std::size_t>(info.st_size));
+    } else {
+        text.resize(static_cast<std::size_t>(size));
         std::size_t done = 0;
         while (ok && done < text.size()) {
-            const ssize_t got = ::read(fd, text.data() + done, text.size() - done);
+            const long got = sys::readSome(fd, text.data() + done, text.size() - done);
             if (got < 0 && errno == EINTR)
                 continue;
             if (got <= 0) {
@@ -172,10 +170,8 @@ bool ReplayScript::load(const std::string& path, std::string& error)
                 done += static_cast<std::size_t>(got);
             }
         }
-    } else {
-        error = shownPath + ": cannot be read (" + std::strerror(errno) + ")";
     }
-    ::close(fd);
+    sys::closeFile(fd);
     return ok && parse(text, path, error);
 }
 
