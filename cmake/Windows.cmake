@@ -18,7 +18,7 @@ file(CREATE_LINK /usr/include/stb ${win_include}/stb SYMBOLIC)
 file(CREATE_LINK /usr/include/CLI ${win_include}/CLI SYMBOLIC)
 
 # Nothing but the system's DLLs: the C++ runtime, its threads and libgcc go inside the program.
-add_link_options(-static -static-libgcc -static-libstdc++)
+add_link_options(-static -static-libgcc -static-libstdc++ $<$<CONFIG:Release>:-s>)
 add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX UNICODE _UNICODE _WIN32_WINNT=0x0601)
 
 set(platform_sources
@@ -56,13 +56,10 @@ target_include_directories(sparkler_core PUBLIC ${src})
 target_link_libraries(sparkler_core PUBLIC sparkler_platform sparkler_images)
 sparkler_warnings(sparkler_core)
 
-add_library(sparkler_shell STATIC ${src}/shell/MainWindow.cpp)
-target_link_libraries(sparkler_shell PUBLIC sparkler_core)
-sparkler_warnings(sparkler_shell)
+add_subdirectory(${src}/session ${PROJECT_BINARY_DIR}/session)
 set(replay_dir ${src}/replay)
-add_library(sparkler_replay STATIC ${replay_dir}/ProgressLine.cpp ${replay_dir}/Replay.cpp
-            ${replay_dir}/ReplayScript.cpp ${replay_dir}/ReplayTrace.cpp)
-target_link_libraries(sparkler_replay PUBLIC sparkler_shell)
+add_library(sparkler_replay STATIC ${replay_dir}/ProgressLine.cpp ${replay_dir}/Replay.cpp)
+target_link_libraries(sparkler_replay PUBLIC sparkler_session)
 sparkler_warnings(sparkler_replay)
 
 # The icon and the version block, in each program.

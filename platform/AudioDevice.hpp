@@ -16,6 +16,8 @@ public:
     static std::unique_ptr<AudioDevice> openOutput(std::string& error);
     // A loopback device mixing 16-bit stereo at `rate` only when render() asks.
     static std::unique_ptr<AudioDevice> openLoopback(int rate, std::string& error);
+    // Whether this build has loopback devices at all; empty when it has, else why not.
+    static const char* offlineMixingMissing();
     ~AudioDevice();
     AudioDevice(const AudioDevice&) = delete;
     AudioDevice& operator=(const AudioDevice&) = delete;

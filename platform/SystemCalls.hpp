@@ -20,6 +20,8 @@ long long regularFileSize(int fd);
 int openForWriting(const std::string& path);
 // A new file made for writing, failing (errno EEXIST) when the name is taken; -1 on failure.
 int createNewFile(const std::string& path);
+// A file made (or emptied) for writing; -1 on failure.
+int createFile(const std::string& path);
 // A file opened for reading, without blocking on a pipe or device that has nothing; -1 on failure.
 int openForReading(const std::string& path);
 // A second descriptor for standard output, writing bytes unchanged; -1 when it is closed.
@@ -30,6 +32,8 @@ bool standardErrorIsTerminal();
 // As write(2) and read(2): the count done, or -1.
 long writeSome(int fd, const void* data, std::size_t size);
 long readSome(int fd, void* data, std::size_t size);
+// As pwrite(2): writes at `offset` without moving the file position.
+long writeSomeAt(int fd, const void* data, std::size_t size, long long offset);
 // Writes to the disk what the system still holds of the file; false on failure. A file
 // system that cannot (errno EINVAL, EROFS) counts as success.
 bool syncToDisk(int fd);

@@ -3,6 +3,7 @@
 // place are checked before the first frame; a problem there is one line and exit 2, a failure
 // during the run one line and exit 1, and no output is left half-written. See --help.
 #include "platform/AtomicFile.hpp"
+#include "platform/AudioDevice.hpp"
 #include "platform/SystemCalls.hpp"
 #include "platform/VideoWriter.hpp"
 #include "replay/Replay.hpp"
@@ -172,6 +173,8 @@ int main(int argc, char** argv)
         if (videoFormatFor(options.videoPath) == VideoFormat::Unknown)
             return refuse(printable(options.videoPath, 200) + ": a video's name must end in " + videoEndings());
     }
+    if (!options.wavPath.empty() && *AudioDevice::offlineMixingMissing() != '\0')
+        return refuse(std::string("--wav: ") + AudioDevice::offlineMixingMissing());
     if (options.wavPath == "-")
         return refuse("--wav needs a file name; the sound cannot go to standard output");
     if (tracePath == "-" && !stdoutOpen)

@@ -2,8 +2,9 @@
 # Checks that includes run one way, floor by floor: shell/ and replay/ on top (neither
 # including the other), then session/ (what both share), then app/, then sim/ and gfx/, then
 # platform/ with its backends. A file may include its own floor or any
-# floor below it, never one above; only platform's backend folders include SDL, SDL_ttf,
-# fontconfig, OpenAL or FFmpeg headers. Prints every offending line and exits 1 if there is one.
+# floor below it, never one above; only platform's backend folders (sdl/, openal/, web/,
+# ffmpeg/, win32/, posix/) include SDL, SDL_ttf, fontconfig, OpenAL, FFmpeg, Windows or other
+# system headers (a C header such as <unistd.h>, where C++'s own are <cstdio>). Prints every offending line and exits 1 if there is one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -34,9 +35,9 @@ while IFS= read -r file; do
     fi
   done < <(grep -E '^#include "' "$file" || true)
   case "$file" in
-    platform/sdl/* | platform/openal/* | platform/web/* | platform/ffmpeg/*) ;;
+    platform/sdl/* | platform/openal/* | platform/web/* | platform/ffmpeg/* | platform/win32/* | platform/posix/*) ;;
     *)
-      if grep -nE '^#include <(SDL[^>]*|AL/[^>]*|fontconfig/[^>]*|emscripten[^>]*|lib(av|sw)[a-z]*/[^>]*)>' "$file"; then
+      if grep -nE '^#include <(SDL[^>]*|AL/[^>]*|fontconfig/[^>]*|emscripten[^>]*|lib(av|sw)[a-z]*/[^>]*|windows\.h|[a-z0-9]*\.h|sys/[^>]*)>' "$file"; then
         echo "$file includes a library header outside platform's backend folders"
         bad=1
       fi

@@ -26,6 +26,12 @@ if [ "${1:-}" = "--web" ]; then
   command -v npm >/dev/null 2>&1 || packages+=(npm)
 fi
 
+if [ "${1:-}" = "--windows" ]; then
+  # The Windows version: the MinGW-w64 cross compiler, Wine to run its programs and tests
+  # (with Xvfb, xdotool and ImageMagick for the live program's), NSIS for the installer and zip.
+  packages+=(g++-mingw-w64-x86-64-posix wine wine64 nsis zip xvfb xdotool imagemagick)
+fi
+
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -2,14 +2,13 @@
 #include "session/SessionLog.hpp"
 
 #include "app/Application.hpp"
+#include "platform/SystemCalls.hpp"
 #include "session/ReplayScript.hpp"
 #include "session/ReplayTrace.hpp"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 
@@ -17,13 +16,13 @@ namespace {
 constexpr int kCountWidth = 12;
 
 // Writes all of `text` at `offset` (or at the end when offset is negative).
-bool writeAll(int fd, const std::string& text, off_t offset)
+bool writeAll(int fd, const std::string& text, long long offset)
 {
     std::size_t done = 0;
     while (done < text.size()) {
-        const ssize_t n = offset < 0
-            ? ::write(fd, text.data() + done, text.size() - done)
-            : ::pwrite(fd, text.data() + done, text.size() - done, offset + static_cast<off_t>(done));
+        const long n = offset < 0
+            ? sys::writeSome(fd, text.data() + done, text.size() - done)
+            : sys::writeSomeAt(fd, text.data() + done, text.size() - done, offset + static_cast<long long>(done));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -38,7 +37,7 @@ bool writeAll(int fd, const std::string& text, off_t offset)
 SessionLog::~SessionLog()
 {
     if (recordFd >= 0)
-        ::close(recordFd);
+        sys::closeFile(recordFd);
 }
 
 bool SessionLog::open(const std::string& record, const std::string& tracePath,
@@ -54,7 +53,7 @@ bool SessionLog::open(const std::string& record, const std::string& tracePath,
     }
     if (!record.empty()) {
         recordPath = record;
-        recordFd = ::open(record.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        recordFd = sys::createFile(record);
         if (recordFd < 0) {
             error = record + ": cannot be written (" + std::strerror(errno) + ")";
             return false;
@@ -120,9 +119,9 @@ bool SessionLog::close(std::string& error)
         if (!lines.empty())
             writeRecord(lines);
         writeCount();
-        if (::fsync(recordFd) != 0 && recordFailure.empty())
+        if (!sys::syncToDisk(recordFd) && recordFailure.empty())
             recordFailure = std::strerror(errno);
-        if (::close(recordFd) != 0 && recordFailure.empty())
+        if (sys::closeFile(recordFd) != 0 && recordFailure.empty())
             recordFailure = std::strerror(errno);
         recordFd = -1;
         if (!recordFailure.empty()) {
@@ -153,6 +152,6 @@ void SessionLog::writeCount()
 {
     char field[kCountWidth + 1];
     std::snprintf(field, sizeof field, "%-*lld", kCountWidth, static_cast<long long>(frames));
-    if (recordFailure.empty() && !writeAll(recordFd, field, static_cast<off_t>(countOffset)))
+    if (recordFailure.empty() && !writeAll(recordFd, field, static_cast<long long>(countOffset)))
         recordFailure = errno != 0 ? std::strerror(errno) : "a short write";
 }

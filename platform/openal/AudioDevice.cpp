@@ -171,3 +171,8 @@ bool AudioDevice::render(int frames, std::vector<std::int16_t>& out)
     renderFunction(static_cast<ALCdevice*>(device), out.data() + start, frames);
     return true;
 }
+
+const char* AudioDevice::offlineMixingMissing()
+{
+    return "";
+}

@@ -52,6 +52,11 @@ int createNewFile(const std::string& path)
     return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
 }
 
+int createFile(const std::string& path)
+{
+    return ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+}
+
 int openForReading(const std::string& path)
 {
     return ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
@@ -80,6 +85,11 @@ long writeSome(int fd, const void* data, std::size_t size)
 long readSome(int fd, void* data, std::size_t size)
 {
     return static_cast<long>(::read(fd, data, size));
+}
+
+long writeSomeAt(int fd, const void* data, std::size_t size, long long offset)
+{
+    return static_cast<long>(::pwrite(fd, data, size, static_cast<off_t>(offset)));
 }
 
 bool syncToDisk(int fd)

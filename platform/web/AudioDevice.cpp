@@ -18,7 +18,7 @@ std::unique_ptr<AudioDevice> AudioDevice::openOutput(std::string& error)
 
 std::unique_ptr<AudioDevice> AudioDevice::openLoopback(int, std::string& error)
 {
-    error = "offline sound mixing is not part of the browser build";
+    error = offlineMixingMissing();
     return nullptr;
 }
 
@@ -30,4 +30,9 @@ AudioDevice::~AudioDevice()
 bool AudioDevice::render(int, std::vector<std::int16_t>&)
 {
     return false;
+}
+
+const char* AudioDevice::offlineMixingMissing()
+{
+    return "offline sound mixing is not part of the browser build";
 }

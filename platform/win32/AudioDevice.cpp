@@ -38,7 +38,7 @@ std::unique_ptr<AudioDevice> AudioDevice::openOutput(std::string& error)
 
 std::unique_ptr<AudioDevice> AudioDevice::openLoopback(int, std::string& error)
 {
-    error = "this Windows build cannot mix sound offline (--wav and --video need the Linux build)";
+    error = offlineMixingMissing();
     return nullptr;
 }
 
@@ -54,4 +54,9 @@ AudioDevice::~AudioDevice()
 bool AudioDevice::render(int, std::vector<std::int16_t>&)
 {
     return false;
+}
+
+const char* AudioDevice::offlineMixingMissing()
+{
+    return "this Windows build cannot mix sound offline (there is no OpenAL on Windows; the Linux build can)";
 }

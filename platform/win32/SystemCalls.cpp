@@ -67,6 +67,11 @@ int createNewFile(const std::string& path)
     return _open(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
 }
 
+int createFile(const std::string& path)
+{
+    return _open(path.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
+}
+
 int openForReading(const std::string& path)
 {
     return _open(path.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
@@ -101,6 +106,19 @@ long readSome(int fd, void* data, std::size_t size)
 {
     const unsigned part = size > 0x40000000u ? 0x40000000u : static_cast<unsigned>(size);
     return _read(fd, data, part);
+}
+
+long writeSomeAt(int fd, const void* data, std::size_t size, long long offset)
+{
+    // The C runtime has no positioned write: the position is moved there and back.
+    const long long was = _lseeki64(fd, 0, SEEK_CUR);
+    if (was < 0 || _lseeki64(fd, offset, SEEK_SET) < 0)
+        return -1;
+    const long written = writeSome(fd, data, size);
+    const int saved = errno;
+    _lseeki64(fd, was, SEEK_SET);
+    errno = saved;
+    return written;
 }
 
 bool syncToDisk(int fd)

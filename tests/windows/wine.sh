@@ -3,11 +3,12 @@
 # made on first use; Wine's own messages are kept quiet. The program's exit code is this
 # script's. Usage: wine.sh PREFIX-DIR PROGRAM.exe ARGS...
 set -euo pipefail
-export WINEPREFIX=$1
+mkdir -p "$1"
+export WINEPREFIX=$(cd "$1" && pwd)
 shift
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 loader=/usr/lib/wine/wine64
-mkdir -p "$WINEPREFIX"
+
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   # One test makes the prefix; the others wait for it.
   flock "$WINEPREFIX/.making" "$loader" wineboot --init >/dev/null 2>&1
