@@ -27,12 +27,18 @@ struct VideoSettings {
     int width = 0; // of the frames handed in
     int height = 0;
     int scale = 1; // each pixel becomes scale x scale pixels, sharp (nearest neighbour)
+    // Every pixel's own colour (4:4:4: H.264 High 4:4:4, VP9 profile 1) instead of one colour
+    // sample for each 2 x 2 block (4:2:0), which is what browsers, phones and players play.
+    bool fullChroma = false;
     int sampleRate = 44100; // of the interleaved stereo sound handed in
     std::uint32_t nominalFrameMs = 16; // the usual frame step, a hint for the encoders' rate control
 };
 
 // The largest scale: 4 gives 4096 x 3072 from the program's 1024 x 768.
 constexpr int kMaxVideoScale = 4;
+// The usual scale: each pixel a 2 x 2 block, exactly what one colour sample of 4:2:0 covers,
+// so single sparks keep their colour in the layout every player plays.
+constexpr int kDefaultVideoScale = 2;
 
 class VideoWriter {
 public:

@@ -92,6 +92,7 @@ int runReplay(const ReplayOptions& options, std::ostream* trace, std::string& er
         settings.width = display.frameWidth();
         settings.height = display.frameHeight();
         settings.scale = options.videoScale;
+        settings.fullChroma = options.videoFullChroma;
         settings.sampleRate = kWavRate;
         settings.nominalFrameMs = options.dtMs > 0 ? options.dtMs : 16;
         video = openVideoWriter(settings, error);

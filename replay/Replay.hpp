@@ -3,6 +3,7 @@
 // writes a JSON Lines trace and PNG images of the frames. Same seed and script, same output.
 #pragma once
 
+#include "platform/VideoWriter.hpp"
 #include "session/ReplayScript.hpp"
 
 #include <cstdint>
@@ -22,9 +23,11 @@ struct ReplayOptions {
     // When set, the run's sound is mixed offline at 44.1 kHz stereo and written to this file.
     std::string wavPath;
     // When set, the run is written as a video (the ending chooses the format) with that same
-    // mix as its sound, each frame scaled videoScale times with sharp pixels.
+    // mix as its sound, each frame scaled videoScale times with sharp pixels, in 4:2:0 colour
+    // unless videoFullChroma.
     std::string videoPath;
-    int videoScale = 1;
+    int videoScale = kDefaultVideoScale;
+    bool videoFullChroma = false;
     // When set, a progress line of the frames is kept up to date there (a terminal).
     std::FILE* progress = nullptr;
 };

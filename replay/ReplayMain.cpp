@@ -107,9 +107,14 @@ int main(int argc, char** argv)
     cli.add_option("--png-frame", pngFrames, "Write frame N to FILE, as N=FILE (may be repeated, one file per frame)");
     cli.add_option("--wav", options.wavPath, "Mix the run's sound offline (44.1 kHz stereo) into this wave file");
     cli.add_option("--video", options.videoPath,
-                   "Write the run as a video with its sound: .webm (VP9, Opus) or .mp4 (H.264, AAC)");
-    cli.add_option("--video-scale", options.videoScale, "With --video, K times the size with sharp pixels (default 1)")
+                   "Write the run as a video with its sound, in a form every browser and phone plays: .webm (VP9, Opus) or .mp4 (H.264 High, AAC)");
+    cli.add_option("--video-scale", options.videoScale,
+                   "With --video, K times the size with sharp pixels, 1 to 4 (default 2: each pixel a 2x2 block, "
+                   "which keeps single sparks' colour in 4:2:0)")
         ->check(CLI::Range(1, kMaxVideoScale));
+    cli.add_flag("--video-full-chroma", options.videoFullChroma,
+                 "With --video, every pixel's own colour (4:4:4: H.264 High 4:4:4, VP9 profile 1); "
+                 "many browsers, phones and players cannot play it");
     try {
         cli.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

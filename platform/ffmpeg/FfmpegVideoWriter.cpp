@@ -134,10 +134,10 @@ bool FfmpegVideoWriter::openVideo(const Recipe& recipe, std::string& error)
 
     video->width = settings.width * settings.scale;
     video->height = settings.height * settings.scale;
-    // At scale 1 a spark is a pixel or two, and halving the colour resolution (4:2:0) would
-    // smear it into its neighbours: keep full colour. Scaled up, each colour sample of 4:2:0
-    // covers one source pixel, so the most widely played layout loses nothing.
-    video->pix_fmt = settings.scale == 1 ? AV_PIX_FMT_YUV444P : AV_PIX_FMT_YUV420P;
+    // 4:2:0 (one colour sample for each 2 x 2 block) is the layout every browser and phone
+    // plays; at the usual scale of 2 each sample covers exactly one scene pixel. Full colour
+    // (4:4:4) is there for those who ask, though many players cannot play it.
+    video->pix_fmt = settings.fullChroma ? AV_PIX_FMT_YUV444P : AV_PIX_FMT_YUV420P;
     video->time_base = AVRational{1, 1000};
     video->framerate = AVRational{1000, static_cast<int>(settings.nominalFrameMs)};
     video->sample_aspect_ratio = AVRational{1, 1};
