@@ -5,6 +5,7 @@
 #pragma once
 
 #include "gfx/BitmapSurface.hpp"
+#include "gfx/LightTrail.hpp"
 #include "gfx/ScreenDevice.hpp"
 #include "platform/Font.hpp"
 #include "platform/Mouse.hpp"
@@ -97,6 +98,9 @@ public:
     // words: why, and whether the crackle at least plays.
     std::string soundFailure;
     bool crackleLoaded = false;
+    // The line of light of words being written in the air; null (and nothing drawn) unless a
+    // writer put its pen down in this run.
+    std::unique_ptr<LightTrail> light;
     // The seed the run drew from the calendar time, which a recorded session keeps.
     std::uint32_t seed = 0;
 

@@ -36,6 +36,9 @@ void Application::inputStep()
     const double y = static_cast<double>(wrappingSub(screenCentreY, mouseTotalY));
     sparkler->position.set(x, y, 0.0);
     smoke->position.set(x, y, 0.0);
+    // The written light follows the middle of the spark sprite at that place.
+    if (light != nullptr)
+        light->follow(x + 1.5, static_cast<double>(screenHeight) - y + 1.5);
 
     placeSparklerSound();
 }
@@ -55,6 +58,9 @@ void Application::updateStep(float dt)
     if (smoke != nullptr && (smoke->aliveCount > 0 || smoke->enabled))
         smoke->update(screen.get(), static_cast<double>(dt));
 
+    if (light != nullptr)
+        light->advance(dt);
+
     // The panel slides 5 pixels a frame; hiding stops at -160, the first step past -158.
     if (helpVisible && helpSlide < 0)
         helpSlide += 5;
@@ -72,6 +78,8 @@ int Application::renderStep()
         screen->clear(0);
     if (backgroundOn)
         drawBackground();
+    if (light != nullptr)
+        screen->glow(light->coverage(), Rect{light->left, light->top, light->right, light->bottom}, light->level());
     if (smoke != nullptr && (smoke->aliveCount > 0 || smoke->enabled))
         smoke->render(screen.get());
     if (sparkler != nullptr)

@@ -48,8 +48,18 @@ target_link_libraries(sparkler_core PUBLIC sparkler_platform sparkler_images)
 sparkler_warnings(sparkler_core)
 
 set(session_dir ${PROJECT_SOURCE_DIR}/session)
+set(stroke_font_source ${PROJECT_BINARY_DIR}/StrokeFontData.cpp)
+set(SPARKLER_STROKE_FONT /usr/share/hershey-fonts/futural.jhf CACHE FILEPATH "The stroke font the writer embeds")
+add_custom_command(
+  OUTPUT ${stroke_font_source}
+  COMMAND ${CMAKE_COMMAND} "-DOUT=${stroke_font_source}" "-DFONT=${SPARKLER_STROKE_FONT}"
+          -P ${PROJECT_SOURCE_DIR}/cmake/EmbedStrokeFont.cmake
+  DEPENDS ${SPARKLER_STROKE_FONT} ${PROJECT_SOURCE_DIR}/cmake/EmbedStrokeFont.cmake
+  COMMENT "Embedding the stroke font"
+  VERBATIM)
 add_library(sparkler_session STATIC ${session_dir}/MainWindow.cpp ${session_dir}/ReplayScript.cpp
-            ${session_dir}/ReplayTrace.cpp)
+            ${session_dir}/ReplayTrace.cpp ${session_dir}/Autopilot.cpp ${session_dir}/Pilot.cpp
+            ${session_dir}/StrokeFont.cpp ${session_dir}/TextWriter.cpp ${stroke_font_source})
 target_link_libraries(sparkler_session PUBLIC sparkler_core)
 sparkler_warnings(sparkler_session)
 set(replay_dir ${PROJECT_SOURCE_DIR}/replay)

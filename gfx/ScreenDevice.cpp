@@ -69,6 +69,42 @@ Result ScreenDevice::createFullScreenDisplay(Display* window, std::uint32_t widt
     return S_OK;
 }
 
+Result ScreenDevice::glow(const std::uint8_t* coverage, const Rect& box, int level)
+{
+    Surface* back = backBuffer.get();
+    if (back == nullptr || coverage == nullptr)
+        return E_POINTER;
+    const int left = std::max(0, box.left);
+    const int top = std::max(0, box.top);
+    const int right = std::min(back->width, box.right);
+    const int bottom = std::min(back->height, box.bottom);
+    if (level <= 0 || right <= left || bottom <= top)
+        return DD_OK;
+    level = std::min(level, 256);
+    back->drawnSince.mark(left, top, right - left, bottom - top);
+    const std::size_t stride = static_cast<std::size_t>(back->width);
+    for (int y = top; y < bottom; ++y) {
+        const std::uint8_t* in = coverage + static_cast<std::size_t>(y) * stride;
+        std::uint16_t* out = back->row(y);
+        for (int x = left; x < right; ++x) {
+            const int c = in[x];
+            if (c == 0)
+                continue;
+            // The light's own colour: orange at the edge, warm white in the core.
+            const int lr = 255;
+            const int lg = 150 + 100 * c / 255;
+            const int lb = 40 + 190 * c / 255;
+            const int a = c * level / 256; // 0 to 255
+            const Rgb8 under = pixelToRgb(out[x]);
+            const int r = under.r + (lr - under.r) * a / 255;
+            const int g = under.g + (lg - under.g) * a / 255;
+            const int b = under.b + (lb - under.b) * a / 255;
+            out[x] = rgbToPixel(static_cast<std::uint8_t>(r), static_cast<std::uint8_t>(g), static_cast<std::uint8_t>(b));
+        }
+    }
+    return DD_OK;
+}
+
 Result ScreenDevice::destroyObjects()
 {
     backBuffer.reset();

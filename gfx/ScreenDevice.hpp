@@ -112,6 +112,10 @@ public:
     // picture's pixels must not change while it is drawn so. A keyed or smaller picture goes
     // through blit.
     Result restoreBackground(const BitmapSurface* picture);
+    // Lays a glow over the back buffer: within `box` of a coverage map as wide as the back
+    // buffer (0 to 255 a pixel), each pixel goes towards a warm white by its coverage times
+    // level / 256 (0 to 256). The brightest cores turn nearly white, the edges orange.
+    Result glow(const std::uint8_t* coverage, const Rect& box, int level);
     // Makes a new BitmapSurface holding the named picture at width x height.
     Result createSurfaceFromBitmap(std::unique_ptr<BitmapSurface>* out, ImageName name, int width, int height);
     // The copier blit would use for `source`; not ready() when blit would refuse it for want

@@ -14,6 +14,7 @@
 #include "replay/ProgressLine.hpp"
 #include "session/ReplayTrace.hpp"
 #include "session/MainWindow.hpp"
+#include "session/Pilot.hpp"
 
 #include <chrono>
 #include <cstdio>
@@ -69,6 +70,16 @@ int runReplay(const ReplayOptions& options, std::ostream* trace, std::string& er
     HeadlessDisplay display;
     HeadlessWindow window(mainWindowProc);
     HeadlessMouse mouse;
+    // With a pilot the application reads the scripted mouse through it, so that a script's
+    // motion is a person's and takes over.
+    PilotedMouse piloted(&mouse);
+    const bool piloting = options.autopilot || !options.writeText.empty();
+    Pilot pilot(options.autopilot, &piloted);
+    if (!options.writeText.empty()) {
+        std::string skipped;
+        if (!pilot.write(options.writeText, skipped, error))
+            return 1;
+    }
     VirtualClock clock(options.seed);
     std::unique_ptr<AudioDevice> audio;
     if (!options.wavPath.empty() || !options.videoPath.empty()) {
@@ -76,11 +87,13 @@ int runReplay(const ReplayOptions& options, std::ostream* trace, std::string& er
         if (audio == nullptr)
             return 1;
     }
-    const Platform instance{&display, &mouse, &clock, audio.get()};
+    const Platform instance{&display, piloting ? static_cast<Mouse*>(&piloted) : &mouse, &clock, audio.get()};
 
     Application* app = startApplication(instance, window, error);
     if (app == nullptr)
         return 1;
+    if (piloting)
+        pilot.begin(options.seed);
     if (!app->soundFailure.empty())
         std::fprintf(stderr, "sparkler-replay: %s; the mix has %s\n", app->soundFailure.c_str(),
                      app->crackleLoaded ? "no background sound" : "no sound");
@@ -110,9 +123,11 @@ int runReplay(const ReplayOptions& options, std::ostream* trace, std::string& er
     bool closed = false;
     ProgressLine progress(options.progress, options.frames, secondsNow());
     for (std::int64_t frame = 0; frame < options.frames; ++frame) {
+        std::uint32_t stepMs = 0;
         if (frame > 0) {
             auto dt = options.script.dtMs.find(frame);
             const std::uint32_t ms = dt != options.script.dtMs.end() ? dt->second : options.dtMs;
+            stepMs = ms;
             clock.advance(ms);
             // The time since the previous frame sounds as that frame left things.
             elapsedMs += ms;
@@ -131,16 +146,24 @@ int runReplay(const ReplayOptions& options, std::ostream* trace, std::string& er
                     sound.clear(); // the video has it; only a wave file needs the whole mix
             }
         }
+        if (piloting)
+            pilot.steer(*app, window, stepMs, nullptr);
         if (auto keys = options.script.keys.find(frame); keys != options.script.keys.end()) {
             for (std::uintptr_t code : keys->second)
                 window.postMessage(WM_KEYDOWN, code, 0);
         }
         if (auto motion = options.script.motion.find(frame); motion != options.script.motion.end())
             mouse.move(static_cast<std::int32_t>(motion->second.dx), static_cast<std::int32_t>(motion->second.dy));
-        if (!pumpMessages(window, exitCode)) {
+        if (auto pens = options.script.pens.find(frame); pens != options.script.pens.end()) {
+            for (Pen pen : pens->second)
+                applyPen(*app, pen);
+        }
+        int keyDowns = 0;
+        if (!pumpMessages(window, exitCode, nullptr, &keyDowns)) {
             closed = true;
             break; // the window was closed: no further frame runs
         }
+        pilot.keysPumped(keyDowns);
 
         const float dt = timer.nextDt(clock);
         const bool presentFailed = runFrame(*app, dt);

@@ -28,6 +28,9 @@ struct ReplayOptions {
     std::string videoPath;
     int videoScale = kDefaultVideoScale;
     bool videoFullChroma = false;
+    // The program's own hand: the autopilot, and words to write first (empty for none).
+    bool autopilot = false;
+    std::string writeText;
     // When set, a progress line of the frames is kept up to date there (a terminal).
     std::FILE* progress = nullptr;
 };

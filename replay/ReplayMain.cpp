@@ -7,6 +7,7 @@
 #include "platform/SystemCalls.hpp"
 #include "platform/VideoWriter.hpp"
 #include "replay/Replay.hpp"
+#include "session/Pilot.hpp"
 
 #include <CLI/CLI.hpp>
 
@@ -79,6 +80,18 @@ bool sameFile(const std::string& a, const std::string& b)
         == std::filesystem::weakly_canonical(std::filesystem::absolute(b), ignored);
 }
 
+// The seed of a run that writes words and names none: the FNV-1a hash of the words, so that
+// the same words always give the same clip.
+std::uint32_t textSeed(const std::string& text)
+{
+    std::uint32_t hash = 2166136261u;
+    for (unsigned char c : text) {
+        hash ^= c;
+        hash *= 16777619u;
+    }
+    return hash;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -108,6 +121,14 @@ int main(int argc, char** argv)
     cli.add_option("--wav", options.wavPath, "Mix the run's sound offline (44.1 kHz stereo) into this wave file");
     cli.add_option("--video", options.videoPath,
                    "Write the run as a video with its sound, in a form every browser and phone plays: .webm (VP9, Opus) or .mp4 (H.264 High, AAC)");
+    cli.add_flag("--autopilot", options.autopilot,
+                 "The sparkler moves by itself, as a hand would, seeded from the run's seed (a script's "
+                 "input takes over)");
+    cli.add_option("--write", options.writeText,
+                   "Write TEXT in the air in lines of light (\\n breaks a line); without --frames the run "
+                   "ends when the words are written and their light has held, without --seed the seed "
+                   "comes from the text")
+        ->type_name("TEXT");
     cli.add_option("--video-scale", options.videoScale,
                    "With --video, K times the size with sharp pixels, 1 to 4 (default 2: each pixel a 2x2 block, "
                    "which keeps single sparks' colour in 4:2:0)")
@@ -142,16 +163,35 @@ int main(int argc, char** argv)
         return refuse("--png-every needs --png-dir");
     if (!scriptPath.empty() && !options.script.load(scriptPath, error))
         return refuse(error);
+    // Words to write are laid out now: text with nothing to write is refused before a frame.
+    Pilot words(false, nullptr);
+    if (!options.writeText.empty()) {
+        std::string skipped;
+        if (!words.write(options.writeText, skipped, error))
+            return refuse("--write: " + error);
+        if (!skipped.empty())
+            std::fprintf(stderr, "sparkler-replay: --write: the stroke font has no %s; left out\n", skipped.c_str());
+    }
     // A recorded session says in its header what it ran with; the command line comes first.
+    // Words to write give the seed and the length of their run when nothing else does.
     if (seedOption->count() == 0) {
-        if (!options.script.seed)
+        if (options.script.seed)
+            options.seed = *options.script.seed;
+        else if (!options.writeText.empty())
+            options.seed = textSeed(options.writeText);
+        else
             return refuse("--seed is required (or a script whose header gives the seed)");
-        options.seed = *options.script.seed;
     }
     if (framesOption->count() == 0) {
-        if (!options.script.frames)
-            return refuse("--frames is required (or a script whose header gives them)");
-        options.frames = *options.script.frames;
+        if (options.script.frames) {
+            options.frames = *options.script.frames;
+        } else if (!options.writeText.empty()) {
+            options.frames = words.framesToWriteAndHold(options.dtMs, options.script.dtMs);
+            if (options.frames < 0)
+                return refuse("--write: with no time between frames the words are never written; give --frames");
+        } else {
+            return refuse("--frames is required (or a script whose header gives them, or --write)");
+        }
     }
 
     const std::int64_t runs = framesThatRun(options.script, options.frames);

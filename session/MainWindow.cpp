@@ -4,6 +4,7 @@
 
 #include "app/Application.hpp"
 #include "platform/Clock.hpp"
+#include "session/Pilot.hpp"
 
 #include <cstdio>
 
@@ -15,7 +16,7 @@ long mainWindowProc(Window* window, std::uint32_t message, std::uintptr_t wParam
     return window->defaultProcedure(message, wParam, lParam);
 }
 
-bool pumpMessages(Window& window, int& exitCode, LoopWatcher* watcher)
+bool pumpMessages(Window& window, int& exitCode, LoopWatcher* watcher, int* keyDowns)
 {
     Message message;
     while (window.peekMessage(message)) {
@@ -23,8 +24,12 @@ bool pumpMessages(Window& window, int& exitCode, LoopWatcher* watcher)
             exitCode = static_cast<int>(message.wParam);
             return false;
         }
-        if (watcher != nullptr && message.message == WM_KEYDOWN)
-            watcher->keyDelivered(message.wParam);
+        if (message.message == WM_KEYDOWN) {
+            if (watcher != nullptr)
+                watcher->keyDelivered(message.wParam);
+            if (keyDowns != nullptr)
+                ++*keyDowns;
+        }
         window.dispatchMessage(message);
     }
     return true;
@@ -67,13 +72,24 @@ void endApplication()
     gApplication = nullptr;
 }
 
-PassResult runOnePass(Window& window, Clock& clock, FrameTimer& timer, int& exitCode, LoopWatcher* watcher)
+PassResult runOnePass(Window& window, Clock& clock, FrameTimer& timer, int& exitCode, LoopWatcher* watcher,
+                      Pilot* pilot)
 {
-    if (!pumpMessages(window, exitCode, watcher))
+    const bool steered = pilot != nullptr && gApplication != nullptr;
+    float dt = 0.0f;
+    if (steered) {
+        dt = timer.nextDt(clock);
+        pilot->steer(*gApplication, window, timer.lastStepMs(), watcher);
+    }
+    int keyDowns = 0;
+    if (!pumpMessages(window, exitCode, watcher, &keyDowns))
         return PassResult::Quit;
+    if (steered)
+        pilot->keysPumped(keyDowns);
     if (gApplication == nullptr)
         return PassResult::Continue;
-    const float dt = timer.nextDt(clock);
+    if (!steered)
+        dt = timer.nextDt(clock);
     if (runFrame(*gApplication, dt))
         return PassResult::DisplayLost;
     if (watcher != nullptr)
@@ -81,13 +97,16 @@ PassResult runOnePass(Window& window, Clock& clock, FrameTimer& timer, int& exit
     return PassResult::Continue;
 }
 
-int runProgram(const Platform& instance, Window& window, LoopWatcher* watcher)
+int runProgram(const Platform& instance, Window& window, LoopWatcher* watcher, Pilot* pilot)
 {
     std::string error;
-    if (startApplication(instance, window, error) == nullptr) {
+    Application* app = startApplication(instance, window, error);
+    if (app == nullptr) {
         std::fprintf(stderr, "sparkler: %s\n", error.c_str());
         return 1;
     }
+    if (pilot != nullptr)
+        pilot->begin(app->seed);
     reportSoundFailure();
     FrameTimer timer;
     int exitCode = 0;
@@ -98,7 +117,7 @@ int runProgram(const Platform& instance, Window& window, LoopWatcher* watcher)
             pumpMessages(window, exitCode, watcher);
             break;
         }
-        const PassResult result = runOnePass(window, *instance.clock, timer, exitCode, watcher);
+        const PassResult result = runOnePass(window, *instance.clock, timer, exitCode, watcher, pilot);
         if (result == PassResult::Quit)
             break;
         if (result == PassResult::DisplayLost) {

@@ -7,11 +7,13 @@
 #include "platform/FrameTimer.hpp"
 #include "platform/Platform.hpp"
 #include "platform/Window.hpp"
+#include "session/FrameInput.hpp"
 
 #include <string>
 
 class Application;
 class Clock;
+class Pilot;
 
 // The one application; null until it has been constructed.
 extern Application* gApplication;
@@ -27,11 +29,14 @@ public:
     virtual void keyDelivered(std::uintptr_t code) = 0;
     // The frame just run: its step in milliseconds and seconds; the application after it.
     virtual void frameShown(const Application& app, std::uint32_t stepMs, float dt) = 0;
+    // A writer's pen event, given to the application's light before the frame it belongs to.
+    virtual void penDelivered(Pen) {}
 };
 
 // Takes and dispatches every waiting message. False once the quit message was taken; its
-// wParam is then in exitCode. A watcher is told of every key-down before it is dispatched.
-bool pumpMessages(Window& window, int& exitCode, LoopWatcher* watcher = nullptr);
+// wParam is then in exitCode. A watcher is told of every key-down before it is dispatched, and
+// `keyDowns`, when given, counts them.
+bool pumpMessages(Window& window, int& exitCode, LoopWatcher* watcher = nullptr, int* keyDowns = nullptr);
 
 // Runs the three steps of one frame. True when presenting failed and the run must end.
 bool runFrame(Application& app, float dt);
@@ -49,11 +54,13 @@ enum class PassResult { Continue, Quit, DisplayLost };
 
 // One pass of the loop: drains the waiting messages, then runs one timed frame of gApplication.
 // Quit (with exitCode set from the quit message) once the window has been closed; DisplayLost
-// when the frame could not be shown.
-PassResult runOnePass(Window& window, Clock& clock, FrameTimer& timer, int& exitCode, LoopWatcher* watcher = nullptr);
+// when the frame could not be shown. With a pilot, the frame is timed first and the pilot
+// steers it before the messages are drained, so that its keys go with them.
+PassResult runOnePass(Window& window, Clock& clock, FrameTimer& timer, int& exitCode, LoopWatcher* watcher = nullptr,
+                      Pilot* pilot = nullptr);
 
 // Starts the application over `instance`, runs passes until quit or a failed present, shuts
 // down and returns the exit code. A failed start-up or a lost display is reported in one line
 // on stderr and gives 1.
-// A watcher, when given, sees the whole run.
-int runProgram(const Platform& instance, Window& window, LoopWatcher* watcher = nullptr);
+// A watcher, when given, sees the whole run; a pilot, when given, steers it.
+int runProgram(const Platform& instance, Window& window, LoopWatcher* watcher = nullptr, Pilot* pilot = nullptr);

@@ -210,7 +210,7 @@ bool ReplayScript::parse(const std::string& text, const std::string& name, std::
         if (!readDecimal(tokens[0], 0, INT64_MAX / 2, frame))
             return fail("expected a frame number, found \"" + printable(tokens[0], kMaxTokenShown) + "\"");
         if (tokens.size() < 2)
-            return fail("expected key, mouse or dt after the frame number");
+            return fail("expected key, mouse, dt or pen after the frame number");
         const std::string& kind = tokens[1];
         if (kind == "key") {
             std::uintptr_t code = 0;
@@ -233,8 +233,13 @@ bool ReplayScript::parse(const std::string& text, const std::string& name, std::
             if (tokens.size() != 3 || !readDecimal(tokens[2], 0, UINT32_MAX, ms))
                 return fail("expected milliseconds from 0 to 4294967295");
             dtMs[frame] = static_cast<std::uint32_t>(ms);
+        } else if (kind == "pen") {
+            Pen pen = Pen::Up;
+            if (tokens.size() != 3 || !readPen(tokens[2], pen))
+                return fail("expected the pen's down, up or done");
+            pens[frame].push_back(pen);
         } else {
-            return fail("unknown event \"" + printable(kind, kMaxTokenShown) + "\"; expected key, mouse or dt");
+            return fail("unknown event \"" + printable(kind, kMaxTokenShown) + "\"; expected key, mouse, dt or pen");
         }
     }
     return true;

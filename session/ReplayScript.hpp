@@ -3,6 +3,7 @@
 //                           Escape F12 PageUp PageDown 1..8 B C H K R S)
 //   <frame> mouse <dx> <dy> motion returned by that frame's mouse read (lines add up)
 //   <frame> dt <ms>         milliseconds between the previous frame and this one
+//   <frame> pen down|up|done  a writer's pen before that frame: the light of written words
 // '#' starts a comment; a UTF-8 byte-order mark is skipped. Comment lines before the first
 // event may carry the run's header:
 //   # seed <n>              the seed the run drew (a recorded session's calendar time)
@@ -10,6 +11,8 @@
 // A line that cannot be read is an error naming the file and line, with control bytes escaped
 // and long tokens cut.
 #pragma once
+
+#include "session/FrameInput.hpp"
 
 #include <cstdint>
 #include <map>
@@ -47,4 +50,5 @@ struct ReplayScript {
     std::map<std::int64_t, std::vector<std::uintptr_t>> keys; // in file order per frame
     std::map<std::int64_t, Motion> motion;
     std::map<std::int64_t, std::uint32_t> dtMs;
+    std::map<std::int64_t, std::vector<Pen>> pens; // in file order per frame
 };

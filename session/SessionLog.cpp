@@ -77,6 +77,11 @@ void SessionLog::keyDelivered(std::uintptr_t code)
     pendingKeys.push_back(code);
 }
 
+void SessionLog::penDelivered(Pen pen)
+{
+    pendingPens.push_back(pen);
+}
+
 void SessionLog::frameShown(const Application& app, std::uint32_t stepMs, float dt)
 {
     const std::int64_t frame = frames++;
@@ -90,6 +95,8 @@ void SessionLog::frameShown(const Application& app, std::uint32_t stepMs, float 
             lines += at + " dt " + std::to_string(stepMs) + "\n";
         for (std::uintptr_t code : pendingKeys)
             lines += at + " key " + ReplayScript::keyName(code) + "\n";
+        for (Pen pen : pendingPens)
+            lines += at + " pen " + std::string(penName(pen)) + "\n";
         // What the read left in the state is what the frame added to the totals, even when
         // the read failed and the state still held the motion before.
         if (app.mouseState.lX != 0 || app.mouseState.lY != 0)
@@ -101,6 +108,7 @@ void SessionLog::frameShown(const Application& app, std::uint32_t stepMs, float 
             writeCount();
     }
     pendingKeys.clear();
+    pendingPens.clear();
     if (tracing) {
         const std::uint64_t hash = display != nullptr ? frameHash(display->shownFrame().data(), display->shownFrame().size()) : 0;
         trace.write(traceLine(frame, dt, app, hash) + "\n");
@@ -116,6 +124,8 @@ bool SessionLog::close(std::string& error)
         std::string lines;
         for (std::uintptr_t code : pendingKeys)
             lines += std::to_string(frames) + " key " + ReplayScript::keyName(code) + "\n";
+        for (Pen pen : pendingPens)
+            lines += std::to_string(frames) + " pen " + std::string(penName(pen)) + "\n";
         if (!lines.empty())
             writeRecord(lines);
         writeCount();
@@ -130,6 +140,7 @@ bool SessionLog::close(std::string& error)
         }
     }
     pendingKeys.clear();
+    pendingPens.clear();
     if (tracing) {
         tracing = false;
         std::string traceError;

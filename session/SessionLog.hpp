@@ -1,7 +1,7 @@
 // SessionLog: what the live program writes beside running, with --record and --trace. The
 // record is a replay script of the session: a header with the seed and the number of frames,
 // then for every frame its time step where it is not the usual 16 ms, the mouse motion its
-// read gave and the key-downs delivered before it. It is written as the session goes (each
+// read gave, the key-downs delivered before it and a writer's pen events. It is written as the session goes (each
 // frame's lines at once, the header's count every second), so a crash loses at most the last
 // frames. The trace is the replay tool's, line for line, written whole or not at all.
 #pragma once
@@ -28,6 +28,7 @@ public:
     bool open(const std::string& recordPath, const std::string& tracePath, const Display* shownBy,
               std::string& error);
     void keyDelivered(std::uintptr_t code) override;
+    void penDelivered(Pen pen) override;
     void frameShown(const Application& app, std::uint32_t stepMs, float dt) override;
 
     // Writes the key-downs after the last frame (the Escape that ended it), the final count,
@@ -53,6 +54,7 @@ private:
     bool tracing = false;
     const Display* display = nullptr;
     std::vector<std::uintptr_t> pendingKeys;
+    std::vector<Pen> pendingPens;
     std::int64_t frames = 0;
     bool headerWritten = false;
 };

@@ -49,6 +49,12 @@ std::optional<int> parseCommandLine(int argc, const char* const* argv, ProgramOp
     cli.add_option("--trace", options.tracePath,
                    "Write one JSON object per frame, as sparkler-replay does ('-' for standard output)")
         ->type_name("FILE");
+    cli.add_flag("--autopilot", options.autopilot,
+                 "The sparkler moves by itself, as a hand would, until the mouse or a key takes over");
+    cli.add_option("--write", options.writeText,
+                   "Write TEXT in the air in lines of light first (\\n breaks a line); then the mouse, "
+                   "or the autopilot, goes on")
+        ->type_name("TEXT");
     cli.footer(kKeys);
     try {
         cli.parse(argc, argv);

@@ -1,4 +1,5 @@
 // The program's command line: --help, --version, --window, --display N, --record and --trace,
+// --autopilot and --write TEXT,
 // read with CLI11 before anything is opened. Help and version go to `out`; a command line that
 // cannot be read is one line on `err` and exit code 2. Without arguments the program runs as it always
 // has: full screen on the monitor the desktop puts its window on.
@@ -13,6 +14,8 @@ struct ProgramOptions {
     int display = -1; // the monitor to open on, from 0; -1 leaves it to the desktop
     std::string recordPath; // the session as a replay script, when not empty
     std::string tracePath; // one JSON object per frame ("-" for standard output), when not empty
+    bool autopilot = false; // the sparkler moves by itself until the mouse or a key takes over
+    std::string writeText; // words the sparkler writes in the air first, when not empty
 };
 
 // Fills `options` from the arguments. Nothing when the program should go on; otherwise the

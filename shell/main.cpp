@@ -6,6 +6,7 @@
 // --record and --trace write the session beside it.
 #include "shell/CommandLine.hpp"
 #include "session/MainWindow.hpp"
+#include "session/Pilot.hpp"
 #include "session/SessionLog.hpp"
 
 #include "gfx/Icon.hpp"
@@ -31,6 +32,19 @@ int main(int argc, char** argv)
         return *done;
 
     std::string error;
+    // The words are laid out before any window opens: text with nothing to write is refused.
+    const bool piloting = options.autopilot || !options.writeText.empty();
+    PilotedMouse pilotedMouse(nullptr);
+    Pilot pilot(options.autopilot, &pilotedMouse);
+    if (!options.writeText.empty()) {
+        std::string skipped;
+        if (!pilot.write(options.writeText, skipped, error)) {
+            std::fprintf(stderr, "sparkler: --write: %s\n", error.c_str());
+            return 2;
+        }
+        if (!skipped.empty())
+            std::fprintf(stderr, "sparkler: --write: the stroke font has no %s; left out\n", skipped.c_str());
+    }
     if (options.display >= 0) {
         const int monitors = SdlWindow::countMonitors(error);
         if (monitors < 0) {
@@ -64,9 +78,11 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "sparkler: %s; running without sound\n", error.c_str());
 
     SdlClock clock;
-    const Platform instance{window->display(), window->mouse(), &clock, audio.get()};
+    pilotedMouse = PilotedMouse(window->mouse());
+    Mouse* mouse = piloting ? static_cast<Mouse*>(&pilotedMouse) : window->mouse();
+    const Platform instance{window->display(), mouse, &clock, audio.get()};
     const bool watching = !options.recordPath.empty() || !options.tracePath.empty();
-    int exitCode = runProgram(instance, *window, watching ? &log : nullptr);
+    int exitCode = runProgram(instance, *window, watching ? &log : nullptr, piloting ? &pilot : nullptr);
     if (watching && !log.close(error)) {
         std::fprintf(stderr, "sparkler: %s\n", error.c_str());
         exitCode = 1;
