@@ -136,7 +136,7 @@ std::int64_t Pilot::framesToWriteAndHold(std::uint32_t dtMs, const std::map<std:
         if (held >= 0.0)
             held += static_cast<double>(step) * 0.001;
         if (held >= static_cast<double>(LightTrail::kHoldSeconds))
-            return frame;
+            return frame + 1; // this frame is the first to show the light held in full
         FrameInput ignored;
         dry.nextFrame(step, ignored);
         if (dry.done() && held < 0.0)

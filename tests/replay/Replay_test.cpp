@@ -141,3 +141,43 @@ TEST(Replay, PinnedRunGivesTheKnownTrace)
               "\"burstSparks\":433,\"colour\":-1,\"gravityY\":-8.8000000000000007,\"helpSlide\":-160,"
               "\"fb\":\"fb2a380b919301f3\"}");
 }
+
+// The pilot in the replay: the same seed gives the same run; words give the same frames and
+// end with their light held; a script's input takes the sparkler over.
+TEST(Replay, APilotedRunIsTheSameEveryTimeAndDiffersFromAnUnpilotedOne)
+{
+    ReplayOptions piloted = options(9, 400);
+    piloted.autopilot = true;
+    const auto first = run(piloted);
+    ASSERT_EQ(first.size(), 400u);
+    EXPECT_EQ(run(piloted), first);
+    EXPECT_NE(run(options(9, 400)), first);
+    piloted.seed = 10;
+    EXPECT_NE(run(piloted), first);
+}
+
+TEST(Replay, WrittenWordsAreTheSameEveryTimeAndLeaveAnUnpilotedRunAsItWas)
+{
+    ReplayOptions written = options(4, 300);
+    written.writeText = "Hi 2";
+    const auto first = run(written);
+    ASSERT_EQ(first.size(), 300u);
+    EXPECT_EQ(run(written), first);
+    // The same motion and keys without the pen draw no light: only the frames differ.
+    const auto plain = run(options(4, 300));
+    EXPECT_NE(plain, first);
+}
+
+TEST(Replay, AScriptsInputTakesTheSparklerFromThePilot)
+{
+    ReplayOptions piloted = options(9, 300, "100 mouse 5 5\n");
+    piloted.autopilot = true;
+    const auto taken = run(piloted);
+    ReplayOptions alone = options(9, 300);
+    alone.autopilot = true;
+    const auto flown = run(alone);
+    ASSERT_EQ(taken.size(), 300u);
+    for (int i = 0; i < 100; ++i)
+        ASSERT_EQ(taken[i], flown[i]) << "frame " << i;
+    EXPECT_NE(taken[299], flown[299]);
+}

@@ -9,6 +9,7 @@
 #include "platform/VirtualKeys.hpp"
 #include "replay/Replay.hpp"
 #include "support/AppHarness.hpp"
+#include "support/PilotedRun.hpp"
 
 #include <gtest/gtest.h>
 
@@ -119,6 +120,43 @@ TEST(SessionLog, ARecordedSessionReplaysToItsOwnTraceLineForLine)
 
     const std::vector<std::string> live = readLines(dir / "live.jsonl");
     ASSERT_EQ(live.size(), 240u);
+    const std::vector<std::string> replay = replayed(dir / "session.txt", error);
+    ASSERT_EQ(replay.size(), live.size()) << error;
+    for (std::size_t i = 0; i < live.size(); ++i)
+        ASSERT_EQ(replay[i], live[i]) << "frame " << i;
+}
+
+TEST(SessionLog, APilotedSessionWithWordsReplaysToItsOwnTraceLineForLine)
+{
+    // The writer, then the autopilot, then a person's hand: the record holds the pilot's keys,
+    // its motion and its pen, and the replay of it draws the same light.
+    const fs::path dir = folder("piloted");
+    std::vector<std::string> live;
+    {
+        PilotedRun run(1733650123, true, "Go");
+        SessionLog log;
+        std::string error;
+        ASSERT_TRUE(log.open((dir / "session.txt").string(), (dir / "live.jsonl").string(), &run.display, error))
+            << error;
+        const std::uint32_t steps[] = {16, 17, 16, 15, 33, 16, 0, 16, 120, 16, 17};
+        const std::int64_t writing = run.pilot.framesToWriteAndHold(16, {});
+        ASSERT_GT(writing, 100);
+        const int frames = static_cast<int>(writing) + 700;
+        for (int frame = 0; frame < frames; ++frame) {
+            if (frame == frames - 60)
+                run.mouse.move(-25, 12);
+            run.pass(steps[frame % 11], &log);
+        }
+        EXPECT_FALSE(run.pilot.flying());
+        ASSERT_TRUE(log.close(error)) << error;
+        live = readLines(dir / "live.jsonl");
+        ASSERT_EQ(live.size(), static_cast<std::size_t>(frames));
+    }
+    std::string error;
+    ReplayScript script;
+    ASSERT_TRUE(script.load((dir / "session.txt").string(), error)) << error;
+    EXPECT_FALSE(script.pens.empty());
+    EXPECT_FALSE(script.keys.empty());
     const std::vector<std::string> replay = replayed(dir / "session.txt", error);
     ASSERT_EQ(replay.size(), live.size()) << error;
     for (std::size_t i = 0; i < live.size(); ++i)
