@@ -12,7 +12,7 @@ if [ "${1:-}" = "--tests" ]; then
   # A real X server, a small window manager, input and screenshots for the end-to-end tests;
   # the validators of the desktop files, manual pages and Debian package; clang with libFuzzer
   # for the fuzz targets and the second compiler of the determinism check.
-  packages+=(xvfb openbox xdotool x11-utils imagemagick
+  packages+=(xvfb openbox xdotool x11-utils imagemagick tesseract-ocr
              desktop-file-utils appstream man-db lintian dpkg-dev
              clang-14 libclang-rt-14-dev libfuzzer-14-dev)
   # ffprobe and ffmpeg, to read back the videos the replay tool writes.

@@ -181,6 +181,13 @@ void TextWriter::moveTo(double x, double y, FrameInput& input)
     posY = ny;
 }
 
+TextWriter::Point TextWriter::travelTarget() const
+{
+    if (stroke < strokes.size())
+        return strokes[stroke][0];
+    return Point{screenWidth - kMarginX, kMarginY / 2.0};
+}
+
 void TextWriter::nextFrame(std::uint32_t stepMs, FrameInput& input)
 {
     if (!helpHidden) {
@@ -195,19 +202,15 @@ void TextWriter::nextFrame(std::uint32_t stepMs, FrameInput& input)
     case Phase::Lift:
         input.pen.push_back(Pen::Up);
         ++stroke;
-        if (stroke >= strokes.size()) {
-            input.pen.push_back(Pen::Done);
-            phase = Phase::Finished;
-            finished = true;
-            return;
-        }
         [[fallthrough]];
     case Phase::Start: {
-        // Off to the next stroke's start, quickly, easing in and out.
+        // Off to the next stroke's start, quickly, easing in and out; after the last stroke,
+        // down to a corner below the words, so that the sparks leave them to be read.
         fromX = posX;
         fromY = posY;
-        const double dx = strokes[stroke][0].x - fromX;
-        const double dy = strokes[stroke][0].y - fromY;
+        const Point to = travelTarget();
+        const double dx = to.x - fromX;
+        const double dy = to.y - fromY;
         travelLength = std::max(0.08, 1.5 * std::sqrt(dx * dx + dy * dy) / kTravelSpeed);
         travelTime = 0.0;
         phase = Phase::Travel;
@@ -215,14 +218,20 @@ void TextWriter::nextFrame(std::uint32_t stepMs, FrameInput& input)
     }
     case Phase::Travel: {
         travelTime += seconds;
-        const Point& to = strokes[stroke][0];
+        const Point to = travelTarget();
         if (travelTime < travelLength) {
             const double s = pilot::smoothStep(travelTime / travelLength);
             moveTo(fromX + (to.x - fromX) * s, fromY + (to.y - fromY) * s, input);
             return;
         }
-        // Arrived: the pen goes down on the stroke's start; tracing begins next frame.
         moveTo(to.x, to.y, input);
+        if (stroke >= strokes.size()) {
+            input.pen.push_back(Pen::Done);
+            phase = Phase::Finished;
+            finished = true;
+            return;
+        }
+        // Arrived: the pen goes down on the stroke's start; tracing begins next frame.
         input.pen.push_back(Pen::Down);
         vertex = 0;
         along = 0.0;

@@ -2,7 +2,8 @@
 // The text is laid out centred in one or more lines of a stroke font, as large as the scene
 // allows; then frame by frame the pen travels quickly (pen up) to each stroke's start and
 // traces the stroke at a steady speed (pen down), halting on every sharp corner so that the
-// letters keep their shape. After the last stroke the pen is done. The motion is counted from
+// letters keep their shape. After the last stroke the sparkler is lowered to a corner below the
+// words, and the pen is done. The motion is counted from
 // the writer's own idea of where the sparkler is, which starts at the scene's centre.
 #pragma once
 
@@ -43,6 +44,8 @@ private:
     enum class Phase { Start, Travel, Trace, Lift, Finished };
 
     void moveTo(double x, double y, FrameInput& input);
+    // Where the pen travels next: the next stroke's start, or a corner after the last.
+    Point travelTarget() const;
 
     Phase phase = Phase::Start;
     std::size_t stroke = 0;

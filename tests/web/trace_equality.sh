@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Another build's replay (the node one, the Windows one under Wine) against the native one: for
 # every run in runs.txt both replays write their trace and a PNG of one frame, and the two must
-# be equal byte for byte (fb, the hash of the shown frame, is in every line).
+# be equal byte for byte (fb, the hash of the shown frame, is in every line). A run's line may
+# end with more options (the pilot's).
 # Usage: trace_equality.sh NATIVE-REPLAY WORK-DIR OTHER-REPLAY-COMMAND...
 set -euo pipefail
 native=$1
@@ -11,13 +12,15 @@ other=("$@")
 here=$(cd "$(dirname "$0")" && pwd)
 mkdir -p "$work"
 failures=0
-while read -r name seed frames dt; do
+while read -r name seed frames dt extra; do
   case "$name" in ''|'#'*) continue ;; esac
   script="$here/runs/$name.txt"
   png_frame=$((frames / 2))
-  "$native" --seed "$seed" --frames "$frames" --dt-ms "$dt" --script "$script" \
+  # The rest of the line: more options, quoted as in a shell (the file is ours).
+  eval "options=($extra)"
+  "$native" --seed "$seed" --frames "$frames" --dt-ms "$dt" --script "$script" "${options[@]}" \
     --trace "$work/$name.native.jsonl" --png-frame "$png_frame=$work/$name.native.png"
-  "${other[@]}" --seed "$seed" --frames "$frames" --dt-ms "$dt" --script "$script" \
+  "${other[@]}" --seed "$seed" --frames "$frames" --dt-ms "$dt" --script "$script" "${options[@]}" \
     --trace "$work/$name.other.jsonl" --png-frame "$png_frame=$work/$name.other.png"
   lines=$(wc -l < "$work/$name.native.jsonl")
   if [ "$lines" -lt 2 ]; then
