@@ -36,10 +36,11 @@ struct Result {
     std::string err;
 };
 
-// Runs a shell command; its standard output and error are returned apart.
+// Runs a shell command; its standard output and error are returned apart. The error goes
+// through a file of this process's own: CTest runs the cases as processes side by side.
 Result run(const std::string& command)
 {
-    const fs::path errPath = fs::path(outputDir) / "stderr.txt";
+    const fs::path errPath = fs::path(outputDir) / ("stderr-" + std::to_string(getpid()) + ".txt");
     Result result;
     std::FILE* pipe = popen((command + " 2>" + errPath.string()).c_str(), "r");
     if (pipe == nullptr)
