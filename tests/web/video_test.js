@@ -6,6 +6,7 @@
 'use strict';
 const { execFileSync } = require('child_process');
 const fs = require('fs');
+const http = require('http');
 const path = require('path');
 const { launch } = require('./browser');
 
@@ -16,11 +17,30 @@ function fail(message) {
   process.exitCode = 1;
 }
 
-async function playIn(browser, file) {
+// The output folder over HTTP on the loopback (a page from a file may not read a video's pixels).
+function serve() {
+  const types = { '.html': 'text/html', '.mp4': 'video/mp4', '.webm': 'video/webm' };
+  const server = http.createServer((request, response) => {
+    const file = path.join(outDir, path.basename(decodeURIComponent(request.url)));
+    fs.readFile(file, (error, data) => {
+      if (error) {
+        response.writeHead(404);
+        response.end();
+        return;
+      }
+      response.writeHead(200, { 'Content-Type': types[path.extname(file)] || 'application/octet-stream' });
+      response.end(data);
+    });
+  });
+  return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
+}
+
+async function playIn(browser, origin, file) {
   const page = await browser.newPage();
-  const html = path.join(outDir, path.basename(file) + '.html');
-  fs.writeFileSync(html, `<!doctype html><video id="v" muted playsinline src="${path.basename(file)}"></video>`);
-  await page.goto('file://' + html);
+  const html = path.basename(file) + '.html';
+  fs.writeFileSync(path.join(outDir, html),
+                   `<!doctype html><video id="v" muted playsinline src="${path.basename(file)}"></video>`);
+  await page.goto(origin + '/' + html);
   return page.evaluate(async () => {
     const video = document.getElementById('v');
     const ended = new Promise((resolve) => {
@@ -53,12 +73,14 @@ async function playIn(browser, file) {
   }
   fs.rmSync(outDir, { recursive: true, force: true });
   fs.mkdirSync(outDir, { recursive: true });
+  const server = await serve();
+  const origin = 'http://127.0.0.1:' + server.address().port;
   const { browser, close } = await launch();
   try {
     for (const ending of ['webm', 'mp4']) {
       const file = path.join(outDir, 'clip.' + ending);
       execFileSync(replay, ['--seed', '5', '--frames', '120', '--video', file], { stdio: 'inherit' });
-      const seen = await playIn(browser, file);
+      const seen = await playIn(browser, origin, file);
       console.log(ending, JSON.stringify(seen));
       if (seen.started !== 'started' || seen.state !== 'playing')
         fail(`${ending}: did not play (${seen.started}, ${seen.state})`);
@@ -71,6 +93,7 @@ async function playIn(browser, file) {
     }
   } finally {
     await close();
+    server.close();
   }
 })().catch((e) => {
   fail(e.stack || String(e));
