@@ -1,6 +1,7 @@
 # Install rules: both programs in bin/, the two sounds in share/sparkler/ (the program finds
 # them there as ../share/sparkler relative to itself), the desktop entry, the AppStream entry,
-# the icons in the hicolor theme, the manual pages (compressed) and the copyright file.
+# the icons in the hicolor theme, the manual pages (compressed), the copyright file, and the
+# XScreenSaver hack (a launcher in libexec/xscreensaver) with its settings file.
 # Everything is relative to the prefix, so a package and `cmake --install --prefix` agree.
 set(CMAKE_INSTALL_DOCDIR share/doc/sparkler CACHE PATH "Documentation directory")
 include(GNUInstallDirs)
@@ -12,6 +13,9 @@ set(dist_out ${PROJECT_BINARY_DIR}/dist)
 
 install(TARGETS sparkler sparkler-replay RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES assets/Sparkler.wav assets/BackgroundSound.wav DESTINATION ${CMAKE_INSTALL_DATADIR}/sparkler)
+
+install(PROGRAMS ${dist}/xscreensaver/sparkler DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/xscreensaver)
+install(FILES ${dist}/xscreensaver/sparkler.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/xscreensaver/config)
 
 configure_file(${dist}/sparkler.desktop.in ${dist_out}/${SPARKLER_APP_ID}.desktop @ONLY)
 configure_file(${dist}/sparkler.metainfo.xml.in ${dist_out}/${SPARKLER_APP_ID}.metainfo.xml @ONLY)

@@ -34,6 +34,14 @@ Autopilot::Autopilot(std::uint32_t seed) : random(0x5EED0000ull ^ (static_cast<s
     keyClock = random.between(3.0, 6.0);
 }
 
+void Autopilot::keep(bool helpAlreadyHidden, bool colour, bool trails, bool gravity)
+{
+    helpHidden = helpHidden || helpAlreadyHidden;
+    keepColour = colour;
+    keepTrails = trails;
+    keepGravity = gravity;
+}
+
 void Autopilot::startAt(std::int32_t x, std::int32_t y)
 {
     posX = x;
@@ -237,15 +245,20 @@ void Autopilot::chooseKey(double seconds, FrameInput& input)
         while (colour == lastColour)
             colour = '1' + static_cast<std::uintptr_t>(random.below(8));
         lastColour = colour;
-        input.keys.push_back(colour);
+        if (!keepColour)
+            input.keys.push_back(colour);
     } else if (pick < 75) {
-        input.keys.push_back('C'); // trails for a while
-        undoKey = 'C';
         undoClock = random.between(2.0, 5.0);
+        if (!keepTrails) {
+            input.keys.push_back('C'); // trails for a while
+            undoKey = 'C';
+        }
     } else {
         const bool up = random.below(2) == 1;
-        input.keys.push_back(up ? VK_PRIOR : VK_NEXT);
-        undoKey = up ? VK_NEXT : VK_PRIOR;
         undoClock = random.between(3.0, 7.0);
+        if (!keepGravity) {
+            input.keys.push_back(up ? VK_PRIOR : VK_NEXT);
+            undoKey = up ? VK_NEXT : VK_PRIOR;
+        }
     }
 }

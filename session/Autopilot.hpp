@@ -20,6 +20,10 @@ public:
     // The input for the next frame, stepMs after the one before; `hideHelp` presses H first.
     void nextFrame(std::uint32_t stepMs, FrameInput& input);
 
+    // Settings the run chose from its start, that the autopilot's keys leave alone: the help
+    // panel already hidden, the colour, trails and gravity.
+    void keep(bool helpAlreadyHidden, bool colour, bool trails, bool gravity);
+
     // Where the sparkler is after the motion handed out so far.
     std::int32_t x() const { return posX; }
     std::int32_t y() const { return posY; }
@@ -60,4 +64,7 @@ private:
     std::uintptr_t undoKey = 0; // a key to press again later (trails, gravity), 0 when none
     double undoClock = 0.0;
     std::uintptr_t lastColour = '1';
+    bool keepColour = false;
+    bool keepTrails = false;
+    bool keepGravity = false;
 };

@@ -52,8 +52,10 @@ Pilot::Pilot(bool autopilotOn, PilotedMouse* pilotedMouse) : wantAutopilot(autop
 
 void Pilot::begin(std::uint32_t seed)
 {
-    if (wantAutopilot)
+    if (wantAutopilot) {
         autopilot = std::make_unique<Autopilot>(seed);
+        autopilot->keep(start.helpHidden, start.keepColour, start.keepTrails, start.keepGravity);
+    }
 }
 
 void Pilot::steer(Application& app, Window& window, std::uint32_t stepMs, LoopWatcher* watcher)
@@ -102,6 +104,10 @@ void Pilot::nextFrame(std::uint32_t stepMs, int keyDowns, bool personMoved, Fram
         if (writer != nullptr && !writer->done())
             input.pen.push_back(Pen::Done);
         return;
+    }
+    if (!started) {
+        started = true;
+        input.keys = start.keys;
     }
     if (writer != nullptr) {
         if (!writer->done()) {

@@ -18,6 +18,8 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 class Application;
 class LoopWatcher;
@@ -44,11 +46,23 @@ private:
     bool personMoved = false;
 };
 
+// What a run asks of the scene from its first frame: keys the pilot presses then, before any
+// of its own, and the settings its autopilot leaves alone afterwards.
+struct PilotStart {
+    std::vector<std::uintptr_t> keys;
+    bool helpHidden = false; // the autopilot finds the help panel hidden (by the words) and leaves it
+    bool keepColour = false;
+    bool keepTrails = false;
+    bool keepGravity = false;
+};
+
 class Pilot {
 public:
     // Flies the autopilot when `autopilot` is set (after the words, when there are any), its
     // motion handed to the application through `mouse`.
     Pilot(bool autopilot, PilotedMouse* mouse);
+    // The keys and kept settings of the first frame; before begin.
+    void startWith(PilotStart settings) { start = std::move(settings); }
     // Seeds the autopilot from the run's seed; before the first frame.
     void begin(std::uint32_t seed);
 
@@ -84,6 +98,8 @@ private:
     std::unique_ptr<Autopilot> autopilot;
     bool tookOver = false;
     int keysPosted = 0;
+    PilotStart start;
+    bool started = false;
     double sinceWritten = -1.0; // seconds since the pen was done, -1 before
 };
 

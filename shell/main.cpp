@@ -3,7 +3,8 @@
 // application until Escape, F12 or the window manager's close button. A bad command line or a
 // monitor that does not exist is one line and exit 2, before any window is made; without a
 // display it says so in one line and exits 1; without sound it says so and runs silently.
-// --record and --trace write the session beside it.
+// --record and --trace write the session beside it. With --window-id, --root or
+// XSCREENSAVER_WINDOW it draws into another program's window instead, piloted and silent.
 #include "shell/CommandLine.hpp"
 #include "session/MainWindow.hpp"
 #include "session/Pilot.hpp"
@@ -12,6 +13,7 @@
 #include "gfx/Icon.hpp"
 #include "platform/AudioDevice.hpp"
 #include "platform/sdl/SdlClock.hpp"
+#include "platform/sdl/ForeignWindow.hpp"
 #include "platform/sdl/SdlDisplay.hpp"
 #include "platform/sdl/SdlWindow.hpp"
 
@@ -23,6 +25,27 @@ namespace {
 
 constexpr int kWindowIconSize = 64;
 
+// The keys that set the scene as the command line asks, pressed by the pilot at the first
+// frame. In another program's window the help panel stays hidden: the words or the autopilot
+// hide it at their first frame, and the autopilot after words leaves it so.
+PilotStart startKeys(const ProgramOptions& options, bool foreign)
+{
+    PilotStart start;
+    start.helpHidden = foreign && !options.writeText.empty();
+    if (options.colour > 0) {
+        start.keys.push_back(static_cast<std::uintptr_t>('0' + options.colour));
+        start.keepColour = true;
+    }
+    if (options.trails) {
+        start.keys.push_back('C');
+        start.keepTrails = true;
+    }
+    for (int step = 0; step < (options.gravity < 0 ? -options.gravity : options.gravity); ++step)
+        start.keys.push_back(options.gravity > 0 ? VK_PRIOR : VK_NEXT);
+    start.keepGravity = options.gravity != 0;
+    return start;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -32,10 +55,23 @@ int main(int argc, char** argv)
         return *done;
 
     std::string error;
+    // --root is the window found now: the virtual root a screensaver daemon provides, or the root.
+    if (options.root && options.windowId == 0) {
+        options.windowId = findRootWindow(error);
+        if (options.windowId == 0) {
+            std::fprintf(stderr, "sparkler: %s\n", error.c_str());
+            return 1;
+        }
+    }
+    // In another program's window the sparkler flies itself, silent unless asked.
+    const bool foreign = options.windowId != 0;
+    options.autopilot = options.autopilot || foreign;
     // The words are laid out before any window opens: text with nothing to write is refused.
-    const bool piloting = options.autopilot || !options.writeText.empty();
+    const PilotStart start = startKeys(options, foreign);
+    const bool piloting = options.autopilot || !options.writeText.empty() || !start.keys.empty();
     PilotedMouse pilotedMouse(nullptr);
     Pilot pilot(options.autopilot, &pilotedMouse);
+    pilot.startWith(start);
     if (!options.writeText.empty()) {
         std::string skipped;
         if (!pilot.write(options.writeText, skipped, error)) {
@@ -56,7 +92,7 @@ int main(int argc, char** argv)
             return 2;
         }
     }
-    const SdlWindowPlacement placement{options.display, options.window};
+    const SdlWindowPlacement placement{options.display, options.window, options.windowId};
     std::unique_ptr<SdlWindow> window
         = SdlWindow::create("Quillaby: Sparkler - Dovrenko", mainWindowProc, placement, error);
     if (window == nullptr) {
@@ -64,7 +100,7 @@ int main(int argc, char** argv)
         return 1;
     }
     IconColours colours;
-    if (iconColoursFromImages(colours)) {
+    if (!foreign && iconColoursFromImages(colours)) {
         const std::vector<std::uint8_t> icon = drawIcon(iconShapes(colours), kWindowIconSize);
         window->setIcon(icon.data(), kWindowIconSize);
     }
@@ -73,12 +109,14 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "sparkler: %s\n", error.c_str());
         return 1;
     }
-    std::unique_ptr<AudioDevice> audio = AudioDevice::openOutput(error);
-    if (audio == nullptr)
+    std::unique_ptr<AudioDevice> audio;
+    if (!foreign || options.sound)
+        audio = AudioDevice::openOutput(error);
+    if (audio == nullptr && (!foreign || options.sound))
         std::fprintf(stderr, "sparkler: %s; running without sound\n", error.c_str());
 
     SdlClock clock;
-    pilotedMouse = PilotedMouse(window->mouse());
+    pilotedMouse = PilotedMouse(foreign ? nullptr : window->mouse());
     Mouse* mouse = piloting ? static_cast<Mouse*>(&pilotedMouse) : window->mouse();
     const Platform instance{window->display(), mouse, &clock, audio.get()};
     const bool watching = !options.recordPath.empty() || !options.tracePath.empty();

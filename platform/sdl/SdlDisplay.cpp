@@ -153,12 +153,15 @@ int SdlDisplay::open(int width, int height, int bitsPerPixel)
         return E_POINTER;
     frameWidth = width;
     frameHeight = height;
-    SDL_SetWindowSize(owner.sdlWindow(), width, height);
-    // Full screen on the desktop's own mode: the frame is scaled, the mode never switched.
-    if (fullScreen && !enterFullScreen())
-        fullScreen = false;
-    SDL_ShowWindow(owner.sdlWindow());
-    SDL_RaiseWindow(owner.sdlWindow());
+    // Another program's window is drawn into at the size it has, and never moved or shown.
+    if (!owner.isForeign()) {
+        SDL_SetWindowSize(owner.sdlWindow(), width, height);
+        // Full screen on the desktop's own mode: the frame is scaled, the mode never switched.
+        if (fullScreen && !enterFullScreen())
+            fullScreen = false;
+        SDL_ShowWindow(owner.sdlWindow());
+        SDL_RaiseWindow(owner.sdlWindow());
+    }
     opened = true;
     if (!makeRenderer()) {
         close(); // the desktop comes back as it was
@@ -239,6 +242,8 @@ void SdlDisplay::close()
         return;
     opened = false;
     owner.loseFocus();
+    if (owner.isForeign())
+        return;
     if (fullScreen)
         leaveFullScreen();
     SDL_HideWindow(owner.sdlWindow());
@@ -253,8 +258,10 @@ bool SdlDisplay::makeRenderer()
     // no graphics device at all it is not even tried, since making it remakes the window (a
     // tenth of a second or more on X before the first frame). A renderer named by the user
     // (SDL_RENDER_DRIVER) is kept as it is.
+    // Another program's window gets the software renderer alone: OpenGL on a window SDL did
+    // not make is unreliable.
     const bool chosen = SDL_GetHint(SDL_HINT_RENDER_DRIVER) != nullptr;
-    if (chosen || hasGraphicsDevice())
+    if (!owner.isForeign() && (chosen || hasGraphicsDevice()))
         renderer = SDL_CreateRenderer(owner.sdlWindow(), -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
     if (renderer != nullptr && !chosen && isSoftwareOpenGl(renderer)) {
         SDL_DestroyRenderer(renderer);

@@ -3,10 +3,12 @@
 // key-down, as on the desktop the program was made for.
 #include "platform/sdl/SdlWindow.hpp"
 
+#include "platform/sdl/ForeignWindow.hpp"
 #include "platform/sdl/SdlKeyCodes.hpp"
 
 #include <SDL.h>
 
+#include <cstdio>
 #include <cstring>
 #include <dlfcn.h>
 #include <unistd.h>
@@ -118,6 +120,8 @@ std::unique_ptr<SdlWindow> SdlWindow::create(const char* title, WindowProcedure 
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     if (!startVideo(error))
         return nullptr;
+    if (placement.foreignWindow != 0)
+        return createForeign(placement.foreignWindow, procedure, error);
     const int where = placement.monitor >= 0 ? static_cast<int>(SDL_WINDOWPOS_CENTERED_DISPLAY(placement.monitor))
                                              : static_cast<int>(SDL_WINDOWPOS_CENTERED);
     SDL_Window* made = SDL_CreateWindow(title, where, where, initialWidth, initialHeight,
@@ -132,6 +136,27 @@ std::unique_ptr<SdlWindow> SdlWindow::create(const char* title, WindowProcedure 
     SDL_StopTextInput();
     std::unique_ptr<SdlWindow> window(new SdlWindow(made, procedure));
     window->screen.startWindowed(placement.windowed);
+    return window;
+}
+
+std::unique_ptr<SdlWindow> SdlWindow::createForeign(std::uint64_t id, WindowProcedure procedure, std::string& error)
+{
+    if (!foreignWindowExists(id, error))
+        return nullptr;
+    SDL_Window* made = SDL_CreateWindowFrom(reinterpret_cast<const void*>(static_cast<std::uintptr_t>(id)));
+    if (made == nullptr || !watchForeignWindow(made)) {
+        error = std::string("The window given could not be drawn into (") + SDL_GetError() + ").";
+        if (made != nullptr)
+            SDL_DestroyWindow(made);
+        SDL_QuitSubSystem(subsystems);
+        return nullptr;
+    }
+    handleLostDisplay();
+    SDL_StopTextInput();
+    std::unique_ptr<SdlWindow> window(new SdlWindow(made, procedure));
+    window->foreignId = id;
+    window->foreignShown = (SDL_GetWindowFlags(made) & SDL_WINDOW_SHOWN) != 0;
+    window->screen.startWindowed(true);
     return window;
 }
 
@@ -204,7 +229,8 @@ long SdlWindow::defaultProcedure(std::uint32_t message, std::uintptr_t, std::int
     // The window goes away at once: it is hidden, loses the mouse, and whatever was queued for
     // it is dropped; the program learns of it through WM_DESTROY before this returns.
     destroyed = true;
-    SDL_HideWindow(window);
+    if (!isForeign())
+        SDL_HideWindow(window);
     focusChanged(false);
     posted.clear();
     input.clear();
@@ -224,10 +250,19 @@ void SdlWindow::pumpEvents()
     SDL_Event event;
     while (SDL_PollEvent(&event) != 0)
         translate(event);
+    // A foreign window that cannot be seen costs no frames: the loop waits here for it to come
+    // back, for a signal, or for it to go.
+    while (isForeign() && !foreignShown && !destroyed && posted.empty() && !quitPending)
+        if (SDL_WaitEventTimeout(&event, 250) != 0)
+            translate(event);
 }
 
 void SdlWindow::translate(const SDL_Event& event)
 {
+    if (isForeign()) {
+        foreignChanged(event);
+        return;
+    }
     if (event.type == SDL_KEYDOWN) {
         translateKey(event);
     } else if (event.type == SDL_QUIT) {
@@ -252,6 +287,36 @@ void SdlWindow::translate(const SDL_Event& event)
             focusChanged(false);
     } else {
         mouseDevice.onEvent(event); // it takes the mouse events and ignores the rest
+    }
+}
+
+void SdlWindow::foreignChanged(const SDL_Event& event)
+{
+    // Another program's window: no keys, no mouse and no focus are taken from it; what matters
+    // is whether it can be seen, its size (which SDL follows), and whether it is still there.
+    if (event.type == SDL_QUIT) {
+        postMessage(WM_CLOSE, 0, 0);
+    } else if (event.type == SDL_RENDER_TARGETS_RESET || event.type == SDL_RENDER_DEVICE_RESET) {
+        screen.renderReset(event.type == SDL_RENDER_TARGETS_RESET);
+    } else if (event.type == SDL_WINDOWEVENT) {
+        const Uint8 what = event.window.event;
+        if (what == SDL_WINDOWEVENT_EXPOSED || what == SDL_WINDOWEVENT_SIZE_CHANGED)
+            screen.windowChanged();
+        if (what == SDL_WINDOWEVENT_EXPOSED)
+            paintPending = true;
+    } else if (event.type == SDL_SYSWMEVENT) {
+        const ForeignChange change = readForeignChange(event, foreignId);
+        if (change == ForeignChange::Destroyed && !destroyed) {
+            std::fprintf(stderr, "sparkler: the window 0x%llx was destroyed; stopping\n",
+                         static_cast<unsigned long long>(foreignId));
+            postMessage(WM_CLOSE, 0, 0);
+            foreignShown = false;
+        } else if (change == ForeignChange::Unmapped || change == ForeignChange::Covered) {
+            foreignShown = false;
+        } else if (change == ForeignChange::Mapped || change == ForeignChange::Uncovered) {
+            foreignShown = true;
+            screen.windowChanged();
+        }
     }
 }
 

@@ -22,6 +22,10 @@ union SDL_Event;
 struct SdlWindowPlacement {
     int monitor = -1;
     bool windowed = false;
+    // An X window of another program to draw into (a screensaver's or a wallpaper's), 0 for
+    // none. The program never maps, moves, resizes or hides it, takes no keys or mouse from
+    // it, and stops when it is destroyed.
+    std::uint64_t foreignWindow = 0;
 };
 
 class SdlWindow : public Window {
@@ -55,6 +59,7 @@ public:
     SdlDisplay* display() { return &screen; }
     Mouse* mouse() { return &mouseDevice; }
     bool isDestroyed() const { return destroyed; }
+    bool isForeign() const { return foreignId != 0; }
     // The icon the desktop shows for the window: size x size RGBA pixels, top row first.
     void setIcon(const std::uint8_t* rgba, int size);
 
@@ -64,11 +69,13 @@ public:
 
 private:
     SdlWindow(SDL_Window* window, WindowProcedure procedure);
+    static std::unique_ptr<SdlWindow> createForeign(std::uint64_t id, WindowProcedure procedure, std::string& error);
 
     void pumpEvents();
     void translate(const SDL_Event& event);
     void translateKey(const SDL_Event& event);
     void focusChanged(bool focused);
+    void foreignChanged(const SDL_Event& event);
 
     SDL_Window* window = nullptr;
     WindowProcedure procedure = nullptr;
@@ -82,6 +89,8 @@ private:
 
     bool focus = false;
     bool destroyed = false;
+    std::uint64_t foreignId = 0;
+    bool foreignShown = true; // the foreign window is mapped and not wholly covered
     // Declared last: it is closed before the window and the mouse go.
     SdlDisplay screen{*this};
 };

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The Debian package: cpack makes it from the build, its control fields say what the desktop
-# and apt need (section games, the font, the libraries found by dpkg-shlibdeps), the programs
-# sit in /usr/games, and lintian reports no error and no warning. Exits 77 (skipped) when
+# and apt need (section games, the font, the libraries found by dpkg-shlibdeps, XScreenSaver
+# suggested), the programs sit in /usr/games, the screensaver hack where XScreenSaver looks, and lintian reports no error and no warning. Exits 77 (skipped) when
 # lintian or dpkg-shlibdeps is not installed. Usage: debian_package.sh BUILD_DIR
 set -euo pipefail
 build=$1
@@ -22,9 +22,11 @@ for needed in "fonts-liberation2 | fonts-liberation | fonts-dejavu-core" libsdl2
               libopenal1 libfontconfig1 libc6; do
   [[ "$depends" == *"$needed"* ]] || { echo "Depends lacks $needed: $depends"; exit 1; }
 done
+[ "$(field Suggests)" = xscreensaver ] || { echo "Suggests: $(field Suggests)"; exit 1; }
 contents=$(dpkg-deb -c "$deb")
 for path in ./usr/games/sparkler ./usr/games/sparkler-replay ./usr/share/sparkler/Sparkler.wav \
-            ./usr/share/doc/sparkler/copyright ./usr/share/man/man6/sparkler.6.gz; do
+            ./usr/share/doc/sparkler/copyright ./usr/share/man/man6/sparkler.6.gz \
+            ./usr/libexec/xscreensaver/sparkler ./usr/share/xscreensaver/config/sparkler.xml; do
   grep -q " $path\$" <<<"$contents" || { echo "the package lacks $path"; exit 1; }
 done
 

@@ -16,7 +16,8 @@ expected=(bin/sparkler bin/sparkler-replay share/sparkler/Sparkler.wav share/spa
           "share/applications/$id.desktop" "share/metainfo/$id.metainfo.xml"
           "share/icons/hicolor/scalable/apps/$id.svg"
           share/man/man6/sparkler.6.gz share/man/man6/sparkler-replay.6.gz
-          share/doc/sparkler/copyright share/doc/sparkler/changelog.gz)
+          share/doc/sparkler/copyright share/doc/sparkler/changelog.gz
+          libexec/xscreensaver/sparkler share/xscreensaver/config/sparkler.xml)
 for size in 16 22 24 32 48 64 128 256; do
   expected+=("share/icons/hicolor/${size}x$size/apps/$id.png")
 done
@@ -24,6 +25,10 @@ for file in "${expected[@]}"; do
   [ -f "$prefix/$file" ] || { echo "not installed: $file"; exit 1; }
 done
 [ -x "$prefix/bin/sparkler" ] || { echo "bin/sparkler is not executable"; exit 1; }
+# The screensaver hack runs the installed program, whatever it is asked.
+[ -x "$prefix/libexec/xscreensaver/sparkler" ] || { echo "the screensaver hack is not executable"; exit 1; }
+"$prefix/libexec/xscreensaver/sparkler" --version | grep -q '^sparkler [0-9]' \
+  || { echo "the screensaver hack does not run the installed program"; exit 1; }
 # Each PNG is as large as the folder it is in says (width and height in its header).
 for size in 16 22 24 32 48 64 128 256; do
   png="$prefix/share/icons/hicolor/${size}x$size/apps/$id.png"

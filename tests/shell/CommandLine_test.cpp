@@ -5,6 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <regex>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -147,4 +153,122 @@ TEST(CommandLine, RecordAndTraceTakeTheirFilesAndNeedOne)
     EXPECT_TRUE(parse({}).options.recordPath.empty());
     expectOneLineError(parse({"--record"}), "--record");
     expectOneLineError(parse({"--trace"}), "--trace");
+}
+
+TEST(CommandLine, AWindowIdIsHexWithItsPrefixOrDecimalAndNothingElse)
+{
+    EXPECT_EQ(parseWindowId("0x1a00004"), 0x1a00004u);
+    EXPECT_EQ(parseWindowId("0X1A00004"), 0x1a00004u);
+    EXPECT_EQ(parseWindowId("27262980"), 27262980u);
+    for (const char* bad : {"", "0x", "0", "0x0", "1a00004", "0x1g", "-5", "12 ", "0x20000000", "99999999999", " 12"})
+        EXPECT_FALSE(parseWindowId(bad).has_value()) << '"' << bad << '"';
+
+    const Parsed parsed = parse({"--window-id", "0x400007", "--sound", "--write", "Hi"});
+    ASSERT_FALSE(parsed.exitCode.has_value()) << parsed.err;
+    EXPECT_EQ(parsed.options.windowId, 0x400007u);
+    EXPECT_TRUE(parsed.options.sound);
+    EXPECT_FALSE(parsed.options.root);
+    expectOneLineError(parse({"--window-id", "window"}), "--window-id");
+    expectOneLineError(parse({"--window-id"}), "--window-id");
+}
+
+TEST(CommandLine, AGivenWindowExcludesTheOtherPlacesToDraw)
+{
+    // A screensaver's preview appends --window-id to the command that has --root: the id wins.
+    const Parsed preview = parse({"--root", "--window-id", "0x400007"});
+    ASSERT_FALSE(preview.exitCode.has_value()) << preview.err;
+    EXPECT_EQ(preview.options.windowId, 0x400007u);
+    expectOneLineError(parse({"--window-id", "0x400007", "--window"}), "--window");
+    expectOneLineError(parse({"--root", "--display", "1"}), "--display");
+    const Parsed root = parse({"--root"});
+    ASSERT_FALSE(root.exitCode.has_value()) << root.err;
+    EXPECT_TRUE(root.options.root);
+    EXPECT_EQ(root.options.windowId, 0u);
+}
+
+TEST(CommandLine, TheScreensaversWindowComesFromItsEnvironmentUnlessTheCommandLineNamesOne)
+{
+    ::setenv("XSCREENSAVER_WINDOW", "0x600003", 1);
+    EXPECT_EQ(parse({}).options.windowId, 0x600003u);
+    EXPECT_EQ(parse({"--window-id", "0x400007"}).options.windowId, 0x400007u);
+    EXPECT_EQ(parse({"--root"}).options.windowId, 0x600003u); // the daemon's own root
+    EXPECT_EQ(parse({"--window"}).options.windowId, 0u);
+    EXPECT_EQ(parse({"--display", "0"}).options.windowId, 0u);
+    ::setenv("XSCREENSAVER_WINDOW", "nonsense", 1);
+    expectOneLineError(parse({}), "XSCREENSAVER_WINDOW");
+    ::setenv("XSCREENSAVER_WINDOW", "", 1);
+    EXPECT_EQ(parse({}).options.windowId, 0u);
+    ::unsetenv("XSCREENSAVER_WINDOW");
+    EXPECT_EQ(parse({}).options.windowId, 0u);
+}
+
+// The screensaver settings file's arguments: every arg, arg-set and arg-unset, a number's
+// "%" as its low, high and default value, a string's as a word.
+std::vector<std::vector<std::string>> settingsArguments(const std::string& xml)
+{
+    std::vector<std::vector<std::string>> lines;
+    const std::regex attribute(R"re(\b(arg|arg-set|arg-unset|low|high|default)="([^"]*)")re");
+    const std::regex element(R"re(<(number|string|boolean|option|command)\b[^>]*>)re");
+    for (auto e = std::sregex_iterator(xml.begin(), xml.end(), element); e != std::sregex_iterator(); ++e) {
+        const std::string tag = e->str();
+        std::map<std::string, std::string> values;
+        for (auto a = std::sregex_iterator(tag.begin(), tag.end(), attribute); a != std::sregex_iterator(); ++a)
+            values[(*a)[1]] = (*a)[2];
+        std::vector<std::string> fills{"Hello"};
+        if ((*e)[1] == "number")
+            fills = {values["low"], values["high"], values["default"]};
+        for (const char* key : {"arg", "arg-set", "arg-unset"}) {
+            if (values.count(key) == 0)
+                continue;
+            for (const std::string& fill : fills) {
+                std::string text = values[key];
+                const std::size_t at = text.find('%');
+                if (at != std::string::npos)
+                    text.replace(at, 1, fill);
+                std::istringstream words(text);
+                std::vector<std::string> line;
+                for (std::string word; words >> word;)
+                    line.push_back(word);
+                lines.push_back(line);
+            }
+        }
+    }
+    return lines;
+}
+
+TEST(CommandLine, EveryArgumentOfTheScreensaverSettingsIsTaken)
+{
+    std::ifstream in(std::string(SPARKLER_DIST_DIR) + "/xscreensaver/sparkler.xml");
+    ASSERT_TRUE(in.good());
+    const std::string xml((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::vector<std::vector<std::string>> lines = settingsArguments(xml);
+    ASSERT_GE(lines.size(), 14u) << "the command, words, eight colours, trails, three gravities and sound";
+    std::set<std::string> options;
+    for (const std::vector<std::string>& line : lines) {
+        std::vector<const char*> args{"--root"};
+        for (const std::string& word : line)
+            args.push_back(word.c_str());
+        const Parsed parsed = parse(args);
+        EXPECT_FALSE(parsed.exitCode.has_value()) << line.front() << ": " << parsed.err;
+        options.insert(line.front());
+    }
+    for (const char* expected : {"--root", "--write", "--colour", "--trails", "--gravity", "--sound"})
+        EXPECT_EQ(options.count(expected), 1u) << expected;
+}
+
+TEST(CommandLine, ColourTrailsAndGravityAreTheirKeysOwnRange)
+{
+    const Parsed parsed = parse({"--colour", "8", "--trails", "--gravity", "-3"});
+    ASSERT_FALSE(parsed.exitCode.has_value()) << parsed.err;
+    EXPECT_EQ(parsed.options.colour, 8);
+    EXPECT_TRUE(parsed.options.trails);
+    EXPECT_EQ(parsed.options.gravity, -3);
+    const Parsed none = parse({});
+    EXPECT_EQ(none.options.colour, 0);
+    EXPECT_FALSE(none.options.trails);
+    EXPECT_EQ(none.options.gravity, 0);
+    expectOneLineError(parse({"--colour", "0"}), "--colour");
+    expectOneLineError(parse({"--colour", "9"}), "--colour");
+    expectOneLineError(parse({"--gravity", "10"}), "--gravity");
+    expectOneLineError(parse({"--gravity", "up"}), "--gravity");
 }
