@@ -25,7 +25,7 @@ add_custom_command(
   VERBATIM)
 
 set(platform_sources
-  AtomicFile.cpp PngWriter.cpp VideoWriter.cpp WaveWriter.cpp GlyphAtlas.cpp posix/SystemCalls.cpp
+  AtomicFile.cpp PngWriter.cpp ProcessGuards.cpp VideoWriter.cpp WaveWriter.cpp GlyphAtlas.cpp posix/SystemCalls.cpp posix/ProcessSignals.cpp
   headless/HeadlessDisplay.cpp headless/HeadlessWindow.cpp headless/HeadlessMouse.cpp
   web/AudioDevice.cpp web/BitmapLoader.cpp web/Font.cpp web/SoundLoader.cpp web/SoundPerformance.cpp
   web/SoundSegment.cpp web/WebAudio.cpp web/WebClock.cpp web/WebDisplay.cpp web/WebKeyCodes.cpp web/RafPacer.cpp)

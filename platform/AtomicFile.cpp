@@ -4,6 +4,7 @@
 #include "platform/AtomicFile.hpp"
 
 #include "platform/SystemCalls.hpp"
+#include "platform/ProcessGuards.hpp"
 
 #include <cerrno>
 #include <cstring>
@@ -31,6 +32,7 @@ bool AtomicFile::open(const std::string& path, std::string& error)
 {
     abandon();
     failure_.clear();
+    failureCode_ = 0;
     std::string folder;
     std::string name;
     splitPath(path, folder, name);
@@ -48,7 +50,8 @@ bool AtomicFile::open(const std::string& path, std::string& error)
         }
         const int fd = sys::openForWriting(path);
         if (fd < 0) {
-            error = path + ": cannot be written (" + std::strerror(errno) + ")";
+            error = path + ": cannot be written ("
+                + (errno == ENXIO ? std::string("nothing reads from it") : std::strerror(errno)) + ")";
             return false;
         }
         fd_ = fd;
@@ -66,6 +69,7 @@ bool AtomicFile::open(const std::string& path, std::string& error)
             fd_ = fd;
             path_ = path;
             temporary_ = std::move(candidate);
+            registerTemporary(temporary_.c_str());
             buffer_.reserve(kBufferBytes);
             return true;
         }
@@ -82,6 +86,7 @@ bool AtomicFile::openStandardOutput(std::string& error)
 {
     abandon();
     failure_.clear();
+    failureCode_ = 0;
     const int fd = sys::duplicateStandardOutput();
     if (fd < 0) {
         error = "standard output is closed";
@@ -95,8 +100,10 @@ bool AtomicFile::openStandardOutput(std::string& error)
 
 void AtomicFile::fail(const char* what, int code)
 {
-    if (failure_.empty())
+    if (failure_.empty()) {
         failure_ = path_ + ": " + what + " (" + std::strerror(code) + ")";
+        failureCode_ = code;
+    }
 }
 
 bool AtomicFile::flushBuffer()
@@ -154,10 +161,12 @@ bool AtomicFile::commit(std::string& error)
     if (!failure_.empty()) {
         if (!temporary_.empty())
             sys::removeFile(temporary_);
+        forgetTemporary(temporary_.c_str());
         temporary_.clear();
         error = failure_;
         return false;
     }
+    forgetTemporary(temporary_.c_str());
     temporary_.clear();
     return true;
 }
@@ -170,6 +179,7 @@ void AtomicFile::abandon()
     }
     if (!temporary_.empty()) {
         sys::removeFile(temporary_);
+        forgetTemporary(temporary_.c_str());
         temporary_.clear();
     }
     buffer_.clear();

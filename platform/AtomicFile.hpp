@@ -2,7 +2,9 @@
 // the target's own folder; every write, the flush to the disk and the close are checked, and only
 // then is the temporary renamed over the target. Any failure, or destruction before commit,
 // removes the temporary, so a reader never sees a half-written file under the final name.
-// A target that is a device or a pipe (/dev/stdout) is written in place, still fully checked.
+// A target that is a device or a pipe (/dev/stdout) is written in place, still fully checked;
+// a named pipe that nobody reads is refused at open rather than waited for. A terminating
+// signal removes the temporary too (see ProcessGuards).
 // Buffered (64 KiB), so small writes (trace lines) cost little. One thread; not copyable.
 #pragma once
 
@@ -32,6 +34,8 @@ public:
     void abandon();
 
     bool isOpen() const { return fd_ >= 0; }
+    // The errno of the first failure, 0 while all went well.
+    int failureCode() const { return failureCode_; }
     const std::string& path() const { return path_; }
 
     // Whether a file could be created in the folder of `path` now: makes and removes a
@@ -49,4 +53,5 @@ private:
     std::string temporary_;
     std::vector<char> buffer_;
     std::string failure_; // the first failure, empty while all went well
+    int failureCode_ = 0;
 };

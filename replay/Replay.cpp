@@ -169,8 +169,11 @@ int runReplay(const ReplayOptions& options, std::ostream* trace, std::string& er
         const bool presentFailed = runFrame(*app, dt);
 
         const std::span<const std::uint16_t> shown = display.shownFrame();
-        if (trace != nullptr)
-            *trace << traceLine(frame, dt, *app, frameHash(shown.data(), shown.size())) << '\n';
+        if (trace != nullptr && !(*trace << traceLine(frame, dt, *app, frameHash(shown.data(), shown.size())) << '\n')) {
+            error = "the trace could not be written";
+            exitCode = 1;
+            break; // a trace that lost a line is no trace: the run stops here
+        }
         if (!options.pngDir.empty() && options.pngEvery > 0 && frame % options.pngEvery == 0) {
             char name[32];
             std::snprintf(name, sizeof name, "/frame-%06lld.png", static_cast<long long>(frame));

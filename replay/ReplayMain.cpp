@@ -5,19 +5,25 @@
 #include "platform/AtomicFile.hpp"
 #include "platform/AudioDevice.hpp"
 #include "platform/SystemCalls.hpp"
+#include "platform/ProcessGuards.hpp"
 #include "platform/VideoWriter.hpp"
 #include "replay/Replay.hpp"
 #include "session/Pilot.hpp"
 
 #include <CLI/CLI.hpp>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <iostream>
 #include <filesystem>
 #include <streambuf>
 
 namespace {
 
 constexpr std::int64_t kMaxFrames = 100000000;
+// What the shell reports for a process that the broken pipe's signal ended (128 + 13).
+constexpr int kBrokenPipeStatus = 141;
 
 // Trace lines into an AtomicFile, which buffers and keeps the first failure for commit().
 class AtomicFileBuffer : public std::streambuf {
@@ -72,7 +78,7 @@ std::int64_t framesThatRun(const ReplayScript& script, std::int64_t frames)
     return frames;
 }
 
-// Two output names for one file: compared as absolute paths with their folders resolved.
+// Two names for one file: compared as absolute paths with their folders resolved.
 bool sameFile(const std::string& a, const std::string& b)
 {
     std::error_code ignored;
@@ -92,17 +98,48 @@ std::uint32_t textSeed(const std::string& text)
     return hash;
 }
 
+// Whether `path` names one of the pictures --png-dir writes during a run of `runs` frames.
+bool writtenToPngDir(const ReplayOptions& options, std::int64_t runs, const std::string& path)
+{
+    if (options.pngDir.empty())
+        return false;
+    const std::filesystem::path named = std::filesystem::absolute(path);
+    const std::string name = named.filename().string();
+    std::int64_t frame = 0;
+    if (name.size() < 16 || name.rfind("frame-", 0) != 0
+        || !readDecimal(std::string_view(name).substr(6, name.size() - 10), 0, kMaxFrames, frame)
+        || frame >= runs || frame % options.pngEvery != 0 || !sameFile(named.parent_path().string(), options.pngDir))
+        return false;
+    char written[32];
+    std::snprintf(written, sizeof written, "frame-%06lld.png", static_cast<long long>(frame));
+    return name == written;
+}
+
+// Help and version have been written to standard output: 0 when all of it went out, else
+// 1 with the reason said (a full disk, a closed pipe).
+int helpWritten()
+{
+    std::cout.flush();
+    if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0 && std::cout.good())
+        return 0;
+    const int code = errno;
+    std::fprintf(stderr, "sparkler-replay: standard output could not be written whole (%s)\n",
+                 std::strerror(code != 0 ? code : EIO));
+    return 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     // Before anything opens a file: a closed standard output would hand its number to that file.
-    const bool stdoutOpen = sys::standardOutputOpen();
+    const bool stdoutOpen = !openClosedStandardDescriptors().output;
+    removeTemporariesOnSignals();
 
     CLI::App cli{"Runs the sparkler headless: a seeded run of F frames, traced and rendered to PNG images."};
     cli.footer("Numbers are decimal. Every output is checked before the first frame and written whole or not at all.\n"
                "Exit status: 0 done; 1 the run or an output failed; 2 a bad option, script or output place.");
-    std::string seedText, framesText, dtText = "16", everyText, scriptPath, tracePath;
+    std::string seedText, framesText, dtText = "16", everyText, scaleText, scriptPath, tracePath;
     std::vector<std::string> pngFrames;
     ReplayOptions options;
     cli.set_version_flag("--version", std::string("sparkler-replay ") + SPARKLER_VERSION, "Print the version and exit");
@@ -129,18 +166,19 @@ int main(int argc, char** argv)
                    "ends when the words are written and their light has held, without --seed the seed "
                    "comes from the text")
         ->type_name("TEXT");
-    cli.add_option("--video-scale", options.videoScale,
+    cli.add_option("--video-scale", scaleText,
                    "With --video, K times the size with sharp pixels, 1 to 4 (default 2: each pixel a 2x2 block, "
-                   "which keeps single sparks' colour in 4:2:0)")
-        ->check(CLI::Range(1, kMaxVideoScale));
+                   "which keeps single sparks' colour in 4:2:0)");
     cli.add_flag("--video-full-chroma", options.videoFullChroma,
                  "With --video, every pixel's own colour (4:4:4: H.264 High 4:4:4, VP9 profile 1); "
                  "many browsers, phones and players cannot play it");
     try {
         cli.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
-        if (e.get_exit_code() == 0)
-            return cli.exit(e); // --help
+        if (e.get_exit_code() == 0) {
+            cli.exit(e); // --help or --version
+            return helpWritten();
+        }
         std::string what = e.what();
         for (char& c : what) {
             if (c == '\n')
@@ -157,10 +195,16 @@ int main(int argc, char** argv)
         || !number("--dt-ms", dtText, 0, UINT32_MAX, dt, error)
         || (!everyText.empty() && !number("--png-every", everyText, 1, kMaxFrames, options.pngEvery, error)))
         return refuse(error);
+    std::int64_t scale = options.videoScale;
+    if (!scaleText.empty() && !number("--video-scale", scaleText, 1, kMaxVideoScale, scale, error))
+        return refuse(error);
+    options.videoScale = static_cast<int>(scale);
     options.seed = static_cast<std::uint32_t>(seed);
     options.dtMs = static_cast<std::uint32_t>(dt);
     if (!everyText.empty() && options.pngDir.empty())
         return refuse("--png-every needs --png-dir");
+    if (!scaleText.empty() && options.videoPath.empty())
+        return refuse("--video-scale needs --video");
     if (!scriptPath.empty() && !options.script.load(scriptPath, error))
         return refuse(error);
     // Words to write are laid out now: text with nothing to write is refused before a frame.
@@ -212,6 +256,11 @@ int main(int argc, char** argv)
             return refuse("--png-frame " + std::to_string(frame) + " is asked for twice");
     }
 
+#ifdef __EMSCRIPTEN__
+    // The node build has no video libraries: it says so in its own words.
+    if (!options.videoPath.empty())
+        return refuse("--video: the node replay makes no videos; the native sparkler-replay does");
+#endif
     if (!options.videoPath.empty()) {
         if (*videoEndings() == '\0')
             return refuse("--video: this build writes no video (FFmpeg's libraries were not found)");
@@ -234,7 +283,15 @@ int main(int argc, char** argv)
         outputs.emplace_back("--video", options.videoPath);
     for (const auto& [frame, path] : options.pngFrames)
         outputs.emplace_back("--png-frame " + std::to_string(frame), path);
+    // Nothing written may land on the script or on another output, --png-dir's pictures included.
+    if (!scriptPath.empty() && writtenToPngDir(options, runs, scriptPath))
+        return refuse("--script names a picture that --png-dir writes, " + printable(scriptPath, 200));
     for (std::size_t i = 0; i < outputs.size(); ++i) {
+        if (!scriptPath.empty() && sameFile(outputs[i].second, scriptPath))
+            return refuse(outputs[i].first + " would write over the script, " + printable(scriptPath, 200));
+        if (writtenToPngDir(options, runs, outputs[i].second))
+            return refuse(outputs[i].first + " names a picture that --png-dir writes, "
+                          + printable(outputs[i].second, 200));
         for (std::size_t j = i + 1; j < outputs.size(); ++j) {
             if (sameFile(outputs[i].second, outputs[j].second))
                 return refuse(outputs[i].first + " and " + outputs[j].first + " name the same file, "
@@ -268,11 +325,15 @@ int main(int argc, char** argv)
                          : !tracePath.empty() && !traceFile.open(tracePath, error))
         return refuse(printable(error, 300));
     const int result = runReplay(options, traceFile.isOpen() ? &traceStream : nullptr, error);
-    if (result != 0) {
+    if (result != 0 && traceFile.failureCode() == 0) {
         std::fprintf(stderr, "sparkler-replay: %s\n", error.c_str());
         return result; // the trace is dropped with traceFile
     }
     if (traceFile.isOpen() && !traceFile.commit(error)) {
+        // A reader that closed the pipe wanted no more: the run ends without a word, as a
+        // filter's does. Natively the broken pipe's signal has ended it before this.
+        if (traceFile.failureCode() == EPIPE && tracePath == "-")
+            return kBrokenPipeStatus;
         std::fprintf(stderr, "sparkler-replay: %s\n", printable(error, 300).c_str());
         return 1;
     }

@@ -5,6 +5,7 @@
 // target, which is renamed into place once the trailer is written and the file closed without
 // error. Video time is in milliseconds.
 #include "platform/ffmpeg/FfmpegVideoWriter.hpp"
+#include "platform/ProcessGuards.hpp"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -98,8 +99,10 @@ FfmpegVideoWriter::~FfmpegVideoWriter()
     av_frame_free(&pending);
     if (format != nullptr && format->pb != nullptr)
         avio_closep(&format->pb);
-    if (!temporaryPath.empty())
+    if (!temporaryPath.empty()) {
         std::remove(temporaryPath.c_str()); // not finished: nothing is left behind
+        forgetTemporary(temporaryPath.c_str());
+    }
     avcodec_free_context(&video);
     avcodec_free_context(&audio);
     avformat_free_context(format);
@@ -118,6 +121,7 @@ bool FfmpegVideoWriter::open(const VideoSettings& wanted, VideoFormat kind, std:
     temporaryPath = temporaryNameBeside(finalPath, error);
     if (temporaryPath.empty())
         return false;
+    registerTemporary(temporaryPath.c_str());
 
     int result = avformat_alloc_output_context2(&format, nullptr, recipe.muxer, temporaryPath.c_str());
     if (result < 0 || format == nullptr)
@@ -452,6 +456,7 @@ bool FfmpegVideoWriter::finish(std::uint64_t endMs, std::string& error)
     ::close(fd);
     if (std::rename(temporaryPath.c_str(), finalPath.c_str()) != 0)
         return fail(std::string("could not be put in place (") + std::strerror(errno) + ")", 0, error);
+    forgetTemporary(temporaryPath.c_str());
     temporaryPath.clear();
     return true;
 }

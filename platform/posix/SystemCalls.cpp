@@ -8,6 +8,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+#endif
+
 namespace sys {
 
 namespace {
@@ -44,7 +48,12 @@ long long regularFileSize(int fd)
 
 int openForWriting(const std::string& path)
 {
-    return ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    // Without blocking: a named pipe that nobody reads would hold the open forever (ENXIO
+    // instead). Once open, writes wait as usual.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd >= 0)
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
 }
 
 int createNewFile(const std::string& path)
@@ -64,7 +73,11 @@ int openForReading(const std::string& path)
 
 int duplicateStandardOutput()
 {
+#ifdef __EMSCRIPTEN__
+    return STDOUT_FILENO; // node's runtime has no F_DUPFD: its descriptor 1 is the host's own
+#else
     return ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3);
+#endif
 }
 
 bool standardOutputOpen()
@@ -74,7 +87,12 @@ bool standardOutputOpen()
 
 bool standardErrorIsTerminal()
 {
+#ifdef __EMSCRIPTEN__
+    // Under node every standard descriptor claims to be a terminal; node itself knows.
+    return EM_ASM_INT({ return require('tty').isatty(2) ? 1 : 0; }) != 0;
+#else
     return ::isatty(STDERR_FILENO) == 1;
+#endif
 }
 
 long writeSome(int fd, const void* data, std::size_t size)

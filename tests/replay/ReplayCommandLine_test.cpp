@@ -3,10 +3,16 @@
 // A refusal is one line on stderr prefixed "sparkler-replay:", exit 2, before any frame runs.
 #include <gtest/gtest.h>
 
+#include "platform/VideoWriter.hpp"
+
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -118,6 +124,8 @@ TEST_F(ReplayCommandLine, UsageErrorsAreOneLineWithTheToolsName)
         {"--seed 1 --frames 3 --trace same.out --wav same.out", "same file"},
         {"--seed 1 --frames 3 --trace same.out --wav ./same.out", "same file"},
         {"--seed 1 --frames 3 --png-frame 1=a.png --png-frame 2=a.png", "same file"},
+        {"--seed 1 --frames 3 --video-scale 2", "--video-scale needs --video"},
+        {"--seed 1 --frames 3 --video-scale 1.5 --video a.webm", "a whole decimal number from 1 to 4, found \"1.5\""},
     };
     for (const auto& [args, mentions] : bad)
         expectRefusal(run(args), args, mentions);
@@ -251,4 +259,115 @@ TEST_F(ReplayCommandLine, AFrameStepLongerThanOneMixKeepsItsSound)
     const Outcome o = run("--seed 1 --frames 2 --dt-ms 96000 --wav w.wav");
     ASSERT_EQ(o.code, 0) << o.err;
     EXPECT_EQ(fs::file_size(dir / "w.wav"), 44u + 96u * 44100u * 4u);
+}
+
+TEST_F(ReplayCommandLine, NoOutputIsWrittenOverTheScriptOrAnotherOutput)
+{
+    write("s.txt", "1 key H\n");
+    fs::create_directories(dir / "pd");
+    const std::pair<const char*, const char*> bad[] = {
+        {"--seed 1 --frames 3 --script s.txt --trace s.txt", "over the script"},
+        {"--seed 1 --frames 3 --script s.txt --trace ./pd/../s.txt", "over the script"},
+        {"--seed 1 --frames 3 --script s.txt --png-frame 1=s.txt", "over the script"},
+        {"--seed 1 --frames 3 --png-dir pd --trace pd/frame-000002.png", "--png-dir writes"},
+        {"--seed 1 --frames 3 --png-dir pd --png-frame 1=pd/frame-000000.png", "--png-dir writes"},
+        {"--seed 1 --frames 3 --png-dir pd --wav ./pd/frame-000001.png", "--png-dir writes"},
+    };
+    for (const auto& [args, mentions] : bad)
+        expectRefusal(run(args), args, mentions);
+    EXPECT_EQ(readAll(dir / "s.txt"), "1 key H\n");
+    EXPECT_TRUE(entries(dir / "pd").empty());
+
+    // A name --png-dir would not write (past the run, or between every K-th frame) is free.
+    write("pd/frame-000002.png", "1 key H\n");
+    const Outcome between = run("--seed 1 --frames 3 --png-dir pd --png-every 2 --script pd/frame-000001.png "
+                                "--trace pd/frame-000003.png",
+                                "cp pd/frame-000002.png pd/frame-000001.png &&");
+    EXPECT_EQ(between.code, 0) << between.err;
+    EXPECT_EQ(entries(dir / "pd"), (std::vector<std::string>{"frame-000000.png", "frame-000001.png",
+                                                             "frame-000002.png", "frame-000003.png"}));
+    EXPECT_EQ(readAll(dir / "pd/frame-000001.png"), "1 key H\n");
+}
+
+TEST_F(ReplayCommandLine, AFileSizeLimitIsAFailureWithItsReason)
+{
+    // Without the shell ignoring the limit's signal for it: the tool must do that itself.
+    const Outcome png = run("--seed 1 --frames 3 --png-frame 1=one.png", "ulimit -f 500;");
+    EXPECT_EQ(png.code, 1) << png.err;
+    EXPECT_EQ(png.err, "sparkler-replay: one.png: could not be written whole (File too large)\n");
+    const Outcome wav = run("--seed 1 --frames 600 --wav w.wav", "ulimit -f 500;");
+    EXPECT_EQ(wav.code, 1) << wav.err;
+    EXPECT_NE(wav.err.find("w.wav: could not be written whole (File too large)"), std::string::npos) << wav.err;
+    EXPECT_TRUE(entries(dir).empty()) << "no temporary is left";
+}
+
+TEST_F(ReplayCommandLine, HelpAndVersionIntoAFullDiskFail)
+{
+    for (const char* args : {"--help", "--version"}) {
+        const Outcome o = run(std::string(args) + " >/dev/full", "", false);
+        EXPECT_EQ(o.code, 1) << args;
+        EXPECT_EQ(o.err, "sparkler-replay: standard output could not be written whole (No space left on device)\n");
+    }
+}
+
+TEST_F(ReplayCommandLine, AClosedPipeEndsTheRunQuietlyAndLeavesNothing)
+{
+    // The reader goes at once: the tool ends as a filter does, by the broken pipe's signal
+    // (141 in the shell) and without a word, and none of its other outputs is left half-made.
+    fs::create_directories(dir / "v");
+    const std::string video = *videoEndings() != '\0' ? " --video v/a.webm" : "";
+    const std::string command = "cd '" + dir.string() + "' && { '" SPARKLER_REPLAY_PROGRAM
+                                "' --seed 1 --frames 5000 --trace - --png-dir v --png-every 50"
+        + video + " 2>err.txt; echo $? >status; } | true";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    EXPECT_EQ(readAll(dir / "status"), "141\n");
+    EXPECT_EQ(readAll(dir / "err.txt"), "");
+    for (const std::string& name : entries(dir / "v"))
+        EXPECT_NE(name[0], '.') << "a temporary is left: " << name;
+    EXPECT_FALSE(fs::exists(dir / "v/a.webm"));
+}
+
+TEST_F(ReplayCommandLine, InterruptedRunsLeaveNoTemporaries)
+{
+    const std::string tool = SPARKLER_REPLAY_PROGRAM;
+    const std::string video = *videoEndings() != '\0' ? "a.webm" : "";
+    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+        std::vector<std::string> args = {tool, "--seed", "1", "--frames", "100000", "--trace", "t.jsonl",
+                                         "--png-dir", ".", "--png-every", "7"};
+        if (!video.empty())
+            args.insert(args.end(), {"--video", video});
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            for (int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
+                std::signal(s, SIG_DFL);
+            const int null = ::open("/dev/null", O_WRONLY);
+            ::dup2(null, STDOUT_FILENO);
+            ::dup2(null, STDERR_FILENO);
+            if (::chdir(dir.c_str()) != 0)
+                ::_exit(127);
+            std::vector<char*> argv;
+            for (std::string& a : args)
+                argv.push_back(a.data());
+            argv.push_back(nullptr);
+            ::execv(argv[0], argv.data());
+            ::_exit(127);
+        }
+        // Under way: its trace's temporary and a few pictures are there.
+        bool underway = false;
+        for (int i = 0; i < 3000 && !underway; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            underway = fs::exists(dir / "frame-000014.png");
+        }
+        EXPECT_TRUE(underway);
+        ::kill(child, signal);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << "signal " << signal << ", status " << status;
+        for (const std::string& name : entries(dir))
+            EXPECT_NE(name[0], '.') << "signal " << signal << " left a temporary: " << name;
+        EXPECT_FALSE(fs::exists(dir / "t.jsonl"));
+        for (const std::string& name : entries(dir))
+            fs::remove(dir / name);
+    }
 }

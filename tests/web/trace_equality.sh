@@ -40,4 +40,5 @@ done < "$here/runs.txt"
 if "${other[@]}" --seed 1 --frames 1 --no-such-option >/dev/null 2>&1; then
   echo "the other replay accepted an unknown option"; failures=$((failures + 1))
 fi
+
 exit $((failures > 0))
