@@ -1,10 +1,9 @@
 #!/usr/bin/env bash
 # The written words read back: for each text the replay tool writes it (its run ends when the
 # words are written and their light has held), and the last frame, read by OCR, must give the
-# text. The OCR reads the light's own warm white: those pixels are kept as black strokes on
-# white, thickened and scaled down to a size the OCR reads best; sparks and the sky, of other
-# colours, drop out. Usage: ocr_words.sh REPLAY WORK-DIR
+# text, read in the light's own colour (read_light.sh). Usage: ocr_words.sh REPLAY WORK-DIR
 set -euo pipefail
+. "$(dirname "$0")/read_light.sh"
 replay=$1
 work=$2
 mkdir -p "$work"
@@ -16,10 +15,8 @@ check() {
   local frames
   frames=$(wc -l < "$work/$name.jsonl")
   "$replay" --write "$text" --seed "$seed" --frames "$frames" --png-frame "$((frames - 1))=$work/$name.png"
-  convert "$work/$name.png" -fx '(r>0.93 && g>0.85 && b>0.75 && r-b>0.03) ? 1 : 0' -colorspace Gray \
-    -morphology Dilate Disk:3 -negate -resize 40% "$work/$name.light.png"
   local read
-  read=$(tesseract "$work/$name.light.png" - 2>/dev/null | tr -s ' \n' ' ' | sed 's/^ //; s/ $//')
+  read=$(read_light "$work/$name.png")
   if [ "$read" = "$expected" ]; then
     echo "$name: read \"$read\" from frame $((frames - 1))"
   else
