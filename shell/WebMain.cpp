@@ -3,6 +3,9 @@
 // calls (the build exports them by name). The page owns the loop: it calls
 // sparkler_frame from each animation-frame callback, and the pacer there decides whether the
 // pass runs. A run ends on Escape or F12 (shut down in order); the page can light a new one.
+// Before a person's gesture the page runs a silent run on the program's own pilot (no sound
+// device: browsers allow sound only after a gesture); the gesture lights a run with sound.
+#include "app/Application.hpp"
 #include "platform/AudioDevice.hpp"
 #include "platform/headless/HeadlessMouse.hpp"
 #include "platform/headless/HeadlessWindow.hpp"
@@ -11,6 +14,7 @@
 #include "platform/web/WebDisplay.hpp"
 #include "platform/web/WebKeyCodes.hpp"
 #include "session/MainWindow.hpp"
+#include "session/Pilot.hpp"
 
 #include <cstdio>
 #include <memory>
@@ -24,6 +28,8 @@ struct Page {
     WebDisplay display;
     HeadlessWindow window{mainWindowProc};
     HeadlessMouse mouse;
+    PilotedMouse pilotedMouse{&mouse};
+    std::unique_ptr<Pilot> pilot; // the run's own hand, when it has one
     WebClock clock;
     std::unique_ptr<AudioDevice> audio;
     bool audioTried = false;
@@ -45,12 +51,14 @@ std::intptr_t keyDownParam(bool repeat)
 
 extern "C" {
 
-// Lights a new run. 0 when it runs; 1 when start-up failed, said in one line on stderr.
-int sparkler_start()
+// Lights a new run, with the page's sound device when `sound` is set (opened at the first such
+// run) and flown by the autopilot until a person's input takes over when `piloted` is set.
+// 0 when it runs; 1 when a run is already going or start-up failed, said in one line on stderr.
+int sparkler_start_run(int sound, int piloted)
 {
     if (page == nullptr || gApplication != nullptr)
         return 1;
-    if (!page->audioTried) {
+    if (sound != 0 && !page->audioTried) {
         // One sound device for the page's life: runs come and go, the browser's context stays.
         page->audioTried = true;
         std::string error;
@@ -60,16 +68,40 @@ int sparkler_start()
     }
     page->window = HeadlessWindow(mainWindowProc);
     page->mouse = HeadlessMouse();
+    page->pilotedMouse = PilotedMouse(&page->mouse);
     page->timer = FrameTimer();
     page->pacer.restart();
-    const Platform instance{&page->display, &page->mouse, &page->clock, page->audio.get()};
+    page->pilot.reset();
+    if (piloted != 0)
+        page->pilot = std::make_unique<Pilot>(true, &page->pilotedMouse);
+    Mouse* mouse = piloted != 0 ? static_cast<Mouse*>(&page->pilotedMouse) : &page->mouse;
+    const Platform instance{&page->display, mouse, &page->clock, sound != 0 ? page->audio.get() : nullptr};
     std::string error;
-    if (startApplication(instance, page->window, error) == nullptr) {
+    Application* app = startApplication(instance, page->window, error);
+    if (app == nullptr) {
         std::fprintf(stderr, "sparkler: %s\n", error.c_str());
+        page->pilot.reset();
         return 1;
     }
-    reportSoundFailure();
+    if (page->pilot != nullptr)
+        page->pilot->begin(app->seed);
+    if (sound != 0)
+        reportSoundFailure();
     return 0;
+}
+
+// A run with sound and no pilot, as a person lights it.
+int sparkler_start()
+{
+    return sparkler_start_run(1, 0);
+}
+
+// Ends the run going, if any (the page hands over from its silent run to a person's).
+void sparkler_stop()
+{
+    endApplication();
+    if (page != nullptr)
+        page->pilot.reset();
 }
 
 // One animation-frame callback at `now` milliseconds: runs the loop's pass when it is due.
@@ -80,11 +112,11 @@ int sparkler_frame(double now)
     if (!page->pacer.due(now))
         return kSkipped;
     int exitCode = 0;
-    const PassResult result = runOnePass(page->window, page->clock, page->timer, exitCode);
+    const PassResult result = runOnePass(page->window, page->clock, page->timer, exitCode, nullptr, page->pilot.get());
     ++page->passes;
     if (result == PassResult::Continue)
         return kRan;
-    endApplication();
+    sparkler_stop();
     return result == PassResult::Quit ? kEnded : kDisplayLost;
 }
 

@@ -1,7 +1,9 @@
-// The page around the browser build: fetches and decodes the two waves, lights a run on a click
-// (which also takes the pointer lock and lets the audio start, as browsers ask), drives the
-// loop from requestAnimationFrame, feeds keys and pointer motion in, shows the frames, and
-// says when the sparkler is out. Module is the compiled program's (sparkler.js).
+// The page around the browser build: starts the scene at once on the program's own pilot,
+// silent; a click (or a touch) takes the sparkler over, makes the audio context (browsers
+// allow sound only after a gesture) and lights a run with the two waves, which are fetched
+// after the first frame. Drives the loop from requestAnimationFrame, feeds keys and pointer
+// motion in, shows the frames, says in a plain sentence what could not load, and rests while
+// the tab is hidden. Module is the compiled program's (sparkler.js).
 'use strict';
 
 var sparklerWaveNames = ['Sparkler.wav', 'BackgroundSound.wav'];
@@ -10,11 +12,17 @@ var page = {
   canvas: document.getElementById('screen'),
   context2d: null,
   image: null,
-  ready: false,      // the program is compiled and the waves are settled
-  running: false,
-  readyAt: 0,        // ms from the start of the page's load until it can be lit
+  compiled: false,
+  ready: false,      // the program is compiled and its silent run is going
+  running: false,    // a run is going (silent or a person's)
+  looping: false,
+  person: false,     // the run going was lit by a person's gesture
+  failed: false,
+  readyAt: 0,        // ms from the start of the page's load until the silent run started
   firstFrameAt: 0,   // ms from the start of the page's load to the first frame shown
   quitKeyDown: false,
+  waveBytes: null,   // promise of name -> ArrayBuffer, fetched after the first frame
+  wavesDecoded: null,
   status: function (text) { document.getElementById('status').textContent = text; },
   show: function (id, visible) { document.getElementById(id).classList.toggle('hidden', !visible); }
 };
@@ -22,8 +30,10 @@ var page = {
 var Module = {
   canvas: page.canvas,
   print: function (text) { console.log(text); },
-  printErr: function (text) { console.warn(text); page.status(text); },
-  onRuntimeInitialized: function () { page.compiled = true; page.settle(); },
+  printErr: function (text) { console.warn(text); if (!page.failed) page.status(text); },
+  // The runtime's own abort text is for the console; the page says what went wrong.
+  onAbort: function () { page.fail('The sparkler could not be loaded. Check the connection and reload the page.'); },
+  onRuntimeInitialized: function () { page.compiled = true; page.startSilent(); },
   // Where the program draws: the canvas takes the frame's size; CSS does the scaling.
   sparklerPage: {
     open: function (width, height) {
@@ -37,57 +47,121 @@ var Module = {
     show: function (pointer, width, height) {
       page.image.data.set(Module.HEAPU8.subarray(pointer, pointer + width * height * 4));
       page.context2d.putImageData(page.image, 0, 0);
-      if (!page.firstFrameAt) page.firstFrameAt = performance.now();
+      if (!page.firstFrameAt) {
+        page.firstFrameAt = performance.now();
+        setTimeout(page.fetchWaves, 0);
+      }
     }
   }
 };
 
-// The waves are fetched with the page and decoded before a run can start; a context made
-// before the first click starts suspended, and the click resumes it. Without WebAudio, or when
-// the waves cannot be had, the run is silent.
-page.loadWaves = function () {
-  var AudioContextType = window.AudioContext || window.webkitAudioContext;
-  if (!AudioContextType) return Promise.resolve();
-  var context;
-  try { context = new AudioContextType(); } catch (e) { return Promise.resolve(); }
-  Module.sparklerAudioContext = context;
-  Module.sparklerWaves = {};
-  return Promise.all(sparklerWaveNames.map(function (name) {
+// The waves' bytes, fetched once the first frame is out of the way; a wave that cannot be had
+// is left out (said on the page) and the run plays what it has.
+page.fetchWaves = function () {
+  if (page.waveBytes) return page.waveBytes;
+  var bytes = {};
+  page.waveBytes = Promise.all(sparklerWaveNames.map(function (name) {
     return fetch(name)
       .then(function (response) { if (!response.ok) throw new Error(name + ': ' + response.status); return response.arrayBuffer(); })
-      .then(function (bytes) { return context.decodeAudioData(bytes); })
-      .then(function (wave) { Module.sparklerWaves[name] = wave; })
-      .catch(function (error) { console.warn('sparkler: ' + error.message); });
-  }));
+      .then(function (data) { bytes[name] = data; })
+      .catch(function (error) { console.warn('sparkler: ' + error.message); page.soundMissing(); });
+  })).then(function () { return bytes; });
+  return page.waveBytes;
 };
 
-page.settle = function () {
-  if (!page.compiled || !page.wavesSettled) return;
-  page.ready = true;
-  page.readyAt = performance.now();
-  document.getElementById('cover-text').textContent = 'Click to light the sparkler';
+page.soundMissing = function () {
+  page.status('The sound could not be loaded; the sparkler runs without it.');
 };
 
-page.light = function () {
-  if (!page.ready || page.running) return;
-  if (Module.sparklerAudioContext && Module.sparklerAudioContext.resume) Module.sparklerAudioContext.resume();
-  page.takePointer();
-  if (Module._sparkler_start() !== 0) {
+// Called within a gesture: makes the audio context (so that it may start), then decodes the
+// waves into it. Resolves once the sound is settled, with or without it.
+page.openSound = function () {
+  if (page.wavesDecoded) {
+    if (Module.sparklerAudioContext && Module.sparklerAudioContext.resume) Module.sparklerAudioContext.resume();
+    return page.wavesDecoded;
+  }
+  var AudioContextType = window.AudioContext || window.webkitAudioContext;
+  var context = null;
+  try { context = AudioContextType ? new AudioContextType() : null; } catch (e) { context = null; }
+  if (!context) {
+    page.soundMissing();
+    page.wavesDecoded = Promise.resolve();
+    return page.wavesDecoded;
+  }
+  if (context.resume) context.resume();
+  Module.sparklerAudioContext = context;
+  Module.sparklerWaves = {};
+  page.wavesDecoded = page.fetchWaves().then(function (bytes) {
+    return Promise.all(Object.keys(bytes).map(function (name) {
+      return context.decodeAudioData(bytes[name])
+        .then(function (wave) { Module.sparklerWaves[name] = wave; })
+        .catch(function () { console.warn('sparkler: ' + name + ' cannot be decoded'); page.soundMissing(); });
+    }));
+  });
+  return page.wavesDecoded;
+};
+
+page.fail = function (sentence) {
+  page.failed = true;
+  page.running = false;
+  document.getElementById('cover-text').textContent = sentence;
+  page.show('cover', true);
+  document.getElementById('cover').classList.remove('hint');
+  page.status('');
+};
+
+// Starts a run (see sparkler_start_run) and the loop that drives it. False when it failed.
+page.startRun = function (sound, piloted) {
+  if (page.running) Module._sparkler_stop();
+  page.running = false;
+  if (Module._sparkler_start_run(sound ? 1 : 0, piloted ? 1 : 0) !== 0) {
     page.status('The sparkler could not be lit (see the line above).');
-    return;
+    return false;
   }
   page.running = true;
   page.quitKeyDown = false;
-  page.show('cover', false);
-  page.show('out', false);
   Module._sparkler_focus(document.hasFocus() ? 1 : 0);
-  requestAnimationFrame(page.frame);
+  if (!page.looping) {
+    page.looping = true;
+    requestAnimationFrame(page.frame);
+  }
+  return true;
+};
+
+// The scene as soon as the program can draw: silent, on the autopilot, before any gesture.
+page.startSilent = function () {
+  if (!page.startRun(false, true)) return;
+  page.ready = true;
+  page.readyAt = performance.now();
+  document.getElementById('cover-text').textContent = 'Click or touch to take the sparkler';
+};
+
+// Ends the run going and its loop (tests that drive the program themselves call this first).
+page.stop = function () {
+  if (page.running) Module._sparkler_stop();
+  page.running = false;
+};
+
+// A person's gesture lights a run with sound: a click takes the sparkler at once (the pointer
+// lock carries it); a touch leaves the autopilot flying until the finger moves it.
+page.light = function (piloted) {
+  if (!page.compiled || page.failed || page.lighting || (page.running && page.person)) return;
+  page.lighting = true;
+  page.takePointer();
+  page.openSound().then(function () {
+    page.lighting = false;
+    if (!page.startRun(true, piloted === true)) return;
+    page.person = true;
+    page.show('cover', false);
+    page.show('out', false);
+  });
 };
 
 page.frame = function (now) {
-  if (!page.running) return;
+  if (!page.running || document.hidden) { page.looping = false; return; }
   var result = Module._sparkler_frame(now);
   if (result === 2 || result === 3 || result === 4) {
+    page.looping = false;
     page.out(result === 3 ? 'The picture could not be shown.' : '');
     return;
   }
@@ -96,6 +170,7 @@ page.frame = function (now) {
 
 page.out = function (why) {
   page.running = false;
+  page.person = false;
   if (document.pointerLockElement) document.exitPointerLock();
   page.show('paused', false);
   page.show('out', true);
@@ -153,8 +228,8 @@ page.toggleFullScreen = function () {
   else if (stage.requestFullscreen) stage.requestFullscreen().catch(function () {});
 };
 
-document.getElementById('cover').addEventListener('click', page.light);
-document.getElementById('again').addEventListener('click', page.light);
+document.getElementById('cover').addEventListener('click', function () { page.light(page.lastPointerType === 'touch'); });
+document.getElementById('again').addEventListener('click', function () { page.light(false); });
 document.getElementById('paused').addEventListener('click', function () { page.takePointer(); page.focusChanged(true); });
 document.getElementById('fullscreen').addEventListener('click', page.toggleFullScreen);
 document.getElementById('picture').addEventListener('click', page.savePicture);
@@ -169,7 +244,46 @@ document.addEventListener('pointerlockchange', function () {
 });
 window.addEventListener('blur', function () { page.focusChanged(false); });
 
+// The on-screen controls: each button is its key, pressed once. They start open where the
+// pointer is coarse (a finger) and folded where a mouse points.
+document.getElementById('controls').open = !window.matchMedia('(pointer: fine)').matches;
+document.getElementById('control-buttons').addEventListener('click', function (event) {
+  var button = event.target.closest('button');
+  if (button) page.key(button.dataset.code, button.dataset.key, false);
+});
+
+// A finger on the stage: a drag carries the sparkler by the finger's motion, scaled from the
+// page's pixels to the scene's (as a trackpad does, so the finger does not hide it); a tap
+// without motion lights the sound (the click that follows it, see the cover's handler).
+page.touch = null;
+page.lastPointerType = 'mouse';
+var stage = document.getElementById('stage');
+stage.addEventListener('pointerdown', function (event) {
+  page.lastPointerType = event.pointerType;
+  if (event.pointerType !== 'touch') return;
+  page.touch = { id: event.pointerId, x: event.clientX, y: event.clientY };
+});
+stage.addEventListener('pointermove', function (event) {
+  var touch = page.touch;
+  if (!touch || event.pointerId !== touch.id || !page.running) return;
+  var box = page.canvas.getBoundingClientRect();
+  var scale = Math.max(page.canvas.width / box.width, page.canvas.height / box.height);
+  var dx = Math.round((event.clientX - touch.x) * scale);
+  var dy = Math.round((event.clientY - touch.y) * scale);
+  if (dx === 0 && dy === 0) return;
+  touch.x += dx / scale;
+  touch.y += dy / scale;
+  Module._sparkler_focus(1);
+  page.motion(dx, dy);
+});
+var touchEnded = function (event) { if (page.touch && event.pointerId === page.touch.id) page.touch = null; };
+stage.addEventListener('pointerup', touchEnded);
+stage.addEventListener('pointercancel', touchEnded);
+
 window.addEventListener('keydown', function (event) {
+  // The page's own controls keep the keys that work them.
+  if (!event.altKey && event.target.closest && event.target.closest('#controls, #bar') &&
+      (event.code === 'Tab' || event.code === 'Enter' || event.code === 'Space' || event.code === 'NumpadEnter')) return;
   if (event.altKey) {
     // As natively: Alt+Enter switches full screen; other keys with Alt are the system's.
     if (event.code === 'Enter' || event.code === 'NumpadEnter') { event.preventDefault(); page.toggleFullScreen(); }
@@ -181,4 +295,22 @@ window.addEventListener('keydown', function (event) {
   page.key(event.code, event.key, event.repeat);
 });
 
-page.loadWaves().then(function () { page.wavesSettled = true; page.settle(); });
+// A hidden tab does no work: the loop stops (the animation frames stop anyway) and the audio
+// context is suspended; coming back resumes both.
+document.addEventListener('visibilitychange', function () {
+  var context = Module.sparklerAudioContext;
+  if (document.hidden) {
+    if (context && context.suspend && context.state === 'running') context.suspend();
+    return;
+  }
+  if (context && context.resume && page.person) context.resume();
+  if (page.running && !page.looping) {
+    page.looping = true;
+    requestAnimationFrame(page.frame);
+  }
+});
+
+// The program itself could not be fetched (its script), said plainly.
+page.programMissing = function () {
+  page.fail('The sparkler could not be loaded. Check the connection and reload the page.');
+};

@@ -1,7 +1,10 @@
-// The page in headless Chromium, served on 127.0.0.1: it starts on a click; the canvas shows
+// The page in headless Chromium, served on 127.0.0.1: before any input the scene runs on its
+// own pilot, silent; a click takes it over with sound; the canvas shows
 // sparks, smoke, the background and the help panel; H, B, C and 8 change the picture as they
 // do natively; pointer motion carries the sparkler; passes run 60 a second; Escape ends the
-// run and the page says so, and it can be lit again. Usage: node page_test.js BUILD-WEB SHOTS
+// run and the page says so, and it can be lit again. On an emulated phone (touch, 390x844) a
+// finger's drag carries the sparkler the way the finger moved and the on-screen controls
+// change the picture as the keys do. Usage: node page_test.js BUILD-WEB SHOTS
 'use strict';
 const fs = require('fs');
 const path = require('path');
@@ -36,7 +39,7 @@ function measure() {
       const i = at(x, y);
       if (data[i] + data[i + 1] + data[i + 2] > 24) ++corner;
     }
-  let bright = 0, bluish = 0, sumX = 0, grey = 0;
+  let bright = 0, bluish = 0, sumX = 0, sumY = 0, grey = 0;
   for (let y = 160; y < 768; ++y)
     for (let x = 160; x < 1024; ++x) {
       const i = at(x, y);
@@ -44,12 +47,96 @@ function measure() {
       if (Math.max(r, g, b) > 200) {
         ++bright;
         sumX += x;
+        sumY += y;
         if (b > r + 40) ++bluish;
       } else if (y < 384 && Math.abs(r - g) < 12 && Math.abs(g - b) < 12 && r > 60 && r < 200) {
         ++grey;
       }
     }
-  return { panelWhite, corner, bright, bluish, meanX: bright ? sumX / bright : 0, grey };
+  return { panelWhite, corner, bright, bluish, meanX: bright ? sumX / bright : 0,
+           meanY: bright ? sumY / bright : 0, grey };
+}
+
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+
+// The page on a phone: controls open with names, the stage alone without touch gestures, the
+// scene letterboxed; drags carry the sparkler; the controls' Help, Trails and colours.
+async function phoneChecks(browser, url) {
+  const phone = await browser.newPage();
+  await phone.emulate({
+    viewport: { width: 390, height: 844, deviceScaleFactor: 2, isMobile: true, hasTouch: true },
+    userAgent: 'Mozilla/5.0 (iPhone; CPU iPhone OS 17_0 like Mac OS X) AppleWebKit/605.1.15 (KHTML, like Gecko) Mobile/15E148'
+  });
+  phone.on('pageerror', (error) => failures.push('phone: page error: ' + error.message));
+  try {
+    await phone.goto(url);
+    await phone.waitForFunction(() => page.ready === true && Module._sparkler_passes() >= 30, { timeout: 30000 });
+    const layout = await phone.evaluate(() => {
+      const buttons = [...document.querySelectorAll('#control-buttons button')];
+      const box = document.getElementById('screen').getBoundingClientRect();
+      return {
+        open: document.getElementById('controls').open,
+        named: buttons.filter((b) => b.getAttribute('aria-label') && b.offsetWidth > 0).length,
+        buttons: buttons.length,
+        stageTouch: getComputedStyle(document.getElementById('stage')).touchAction,
+        bodyTouch: getComputedStyle(document.body).touchAction,
+        canvas: [box.left, box.top, box.width, box.height],
+        scrollWidth: document.documentElement.scrollWidth
+      };
+    });
+    console.log('phone layout: ' + JSON.stringify(layout));
+    check(layout.open && layout.buttons === 16 && layout.named === 16, 'on a phone the 16 controls show, each with a name');
+    check(layout.stageTouch === 'none' && layout.bodyTouch === 'auto', 'touch-action: none on the stage only');
+    check(layout.canvas[0] >= 0 && layout.canvas[0] + layout.canvas[2] <= 390 && layout.scrollWidth <= 390,
+      'the scene fits the phone\'s width');
+    const stage = await phone.evaluate(() => {
+      const box = document.getElementById('stage').getBoundingClientRect();
+      return { x: box.left + box.width / 2, y: box.top + box.height / 2 };
+    });
+    const drag = async (dx, dy) => {
+      await phone.touchscreen.touchStart(stage.x, stage.y);
+      for (let i = 1; i <= 5; ++i) {
+        await phone.touchscreen.touchMove(stage.x + dx * i / 5, stage.y + dy * i / 5);
+        await sleep(30);
+      }
+      await phone.touchscreen.touchEnd();
+      await sleep(1200);
+      return phone.evaluate(measure);
+    };
+    // Each pair moves one way and back part of the way, so the scene's edges never stop it.
+    const left = await drag(-150, 0);
+    const right = await drag(120, 0);
+    check(right.meanX > left.meanX + 150, 'a finger dragged right carries the sparks right (' +
+      left.meanX.toFixed(0) + ' -> ' + right.meanX.toFixed(0) + ')');
+    const down = await drag(0, 100);
+    const up = await drag(0, -80);
+    check(up.meanY < down.meanY - 100, 'a finger dragged up carries the sparks up (' +
+      down.meanY.toFixed(0) + ' -> ' + up.meanY.toFixed(0) + ')');
+    check(await phone.evaluate(() => page.running && !page.person), 'a drag is no tap: the run stays silent');
+    await phone.screenshot({ path: path.join(shots, 'phone-dragged.png') });
+
+    const tap = async (code, settleMs) => {
+      await phone.tap('#control-buttons [data-code="' + code + '"]');
+      await sleep(settleMs);
+      return phone.evaluate(measure);
+    };
+    const noHelp = await phone.evaluate(measure);
+    const help = await tap('KeyH', 1000);
+    check(Math.abs(help.panelWhite - noHelp.panelWhite) > 300, 'the Help control slides the help panel (' +
+      noHelp.panelWhite + ' -> ' + help.panelWhite + ' white pixels)');
+    await phone.screenshot({ path: path.join(shots, 'phone-help.png') });
+    const trailsOnce = await tap('KeyC', 2000);
+    const trailsTwice = await tap('KeyC', 1500);
+    check(Math.max(trailsOnce.bright, trailsTwice.bright) > 2 * Math.min(trailsOnce.bright, trailsTwice.bright),
+      'the Trails control switches the trails (' + trailsOnce.bright + ' / ' + trailsTwice.bright + ' bright pixels)');
+    const orange = await tap('Digit2', 1500);
+    const blue = await tap('Digit4', 1500);
+    check(blue.bluish > orange.bluish + 20, 'the colour controls change the sparks\' colour (bluish ' +
+      orange.bluish + ' -> ' + blue.bluish + ')');
+    await phone.screenshot({ path: path.join(shots, 'phone-blue.png') });
+  } finally {
+    await phone.close();
+  }
 }
 
 async function main() {
@@ -65,15 +152,37 @@ async function main() {
     await page.goto(url);
     await page.waitForFunction(() => page.ready === true, { timeout: 30000 });
     const readyMs = await page.evaluate(() => page.readyAt);
-    check(await page.evaluate(() => !document.getElementById('cover').classList.contains('hidden')),
-      'before a click the page asks for one and runs nothing');
-    check(await page.evaluate(() => Module._sparkler_passes() === 0), 'no pass runs before the click');
+    // Alive at once: the scene runs on the autopilot before any input, with no audio context.
+    await page.waitForFunction(() => Module._sparkler_passes() >= 30, { timeout: 10000 });
+    const before = await page.evaluate(async () => {
+      const canvas = document.getElementById('screen');
+      const read = () => canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
+      const first = read();
+      await new Promise((resolve) => setTimeout(resolve, 500));
+      const second = read();
+      let differ = 0;
+      const colours = new Set();
+      for (let i = 0; i < first.length; i += 4) {
+        if (first[i] !== second[i] || first[i + 1] !== second[i + 1] || first[i + 2] !== second[i + 2]) ++differ;
+        colours.add((second[i] << 16) | (second[i + 1] << 8) | second[i + 2]);
+      }
+      return { differ, colours: colours.size, audio: Module.sparklerAudioContext !== undefined,
+               hint: !document.getElementById('cover').classList.contains('hidden') };
+    });
+    console.log('before any input: ' + JSON.stringify(before));
+    check(before.differ > 500, 'before any input the scene moves (' + before.differ + ' pixels differ in 0.5 s)');
+    check(before.colours > 200, 'before any input the scene has many colours (' + before.colours + ')');
+    check(!before.audio && before.hint, 'before any input no audio context is made and the page says a click takes it');
+    await page.screenshot({ path: path.join(shots, 'page-autopilot.png') });
 
-    await page.mouse.click(512, 384);
-    await page.waitForFunction(() => page.firstFrameAt > 0, { timeout: 10000 });
     const firstFrameMs = await page.evaluate(() => page.firstFrameAt);
+    const passesBeforeClick = await page.evaluate(() => Module._sparkler_passes());
+    await page.mouse.click(512, 384);
     const clickedMs = Date.now() - loadStart;
-    await page.waitForFunction(() => Module._sparkler_passes() >= 60, { timeout: 10000 });
+    await page.waitForFunction(() => page.person === true, { timeout: 10000 });
+    check(await page.evaluate(() => Module.sparklerAudioContext && Module.sparklerAudioContext.state === 'running'),
+      'the click makes the audio context and it runs');
+    await page.waitForFunction((n) => Module._sparkler_passes() >= n + 60, { timeout: 10000 }, passesBeforeClick);
     await page.screenshot({ path: path.join(shots, 'page-lit.png') });
     const lit = await page.evaluate(measure);
     console.log('lit: ' + JSON.stringify(lit));
@@ -178,8 +287,11 @@ async function main() {
       .catch(() => {});
     check(await page.evaluate(() => page.running), 'Light it again starts a new run');
 
-    console.log('times: ready to light ' + readyMs.toFixed(0) + ' ms after the load began; first frame at ' +
-      firstFrameMs.toFixed(0) + ' ms, the test\'s click included (' + clickedMs + ' ms wall clock to the click)');
+    await page.close();
+    await phoneChecks(browser, url);
+
+    console.log('times: the silent run started ' + readyMs.toFixed(0) + ' ms after the load began; first frame at ' +
+      firstFrameMs.toFixed(0) + ' ms (' + clickedMs + ' ms wall clock to the test\'s click)');
   } finally {
     if (failures.length) console.log(logs.join('\n'));
     await close();

@@ -1,0 +1,116 @@
+// The page when something cannot load, and in a hidden tab, in headless Chromium: without
+// sparkler.wasm it says so in a plain sentence (never the runtime's abort text); without the
+// waves the scene runs and a click lights it silently, with a sentence saying the sound is
+// missing; a hidden tab suspends the audio context and runs no pass, and coming back resumes
+// both. The folders served are the build's with files left out (links to the rest).
+// Usage: node failure_test.js BUILD-WEB WORK-DIR
+'use strict';
+const fs = require('fs');
+const path = require('path');
+const { serve } = require('../../tools/web_serve');
+const { launch } = require('./browser');
+
+const build = path.resolve(process.argv[2]);
+const work = path.resolve(process.argv[3] || 'failures');
+const failures = [];
+function check(ok, what) {
+  console.log((ok ? 'ok   ' : 'FAIL ') + what);
+  if (!ok) failures.push(what);
+}
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+
+// A folder of links to the build's page files, without those named in `leaveOut`.
+function pageWithout(name, leaveOut) {
+  const folder = path.join(work, name);
+  fs.rmSync(folder, { recursive: true, force: true });
+  fs.mkdirSync(folder, { recursive: true });
+  for (const file of fs.readdirSync(build)) {
+    if (!fs.statSync(path.join(build, file)).isFile() || leaveOut.includes(file)) continue;
+    fs.symlinkSync(path.join(build, file), path.join(folder, file));
+  }
+  return folder;
+}
+
+async function open(browser, folder) {
+  const { server, url } = await serve(folder);
+  const page = await browser.newPage();
+  await page.setViewport({ width: 1024, height: 800 });
+  await page.goto(url);
+  return { page, server };
+}
+
+async function main() {
+  const { browser, close } = await launch();
+  try {
+    {
+      const { page, server } = await open(browser, pageWithout('no-wasm', ['sparkler.wasm']));
+      await page.waitForFunction(() => page.failed === true, { timeout: 15000 }).catch(() => {});
+      const shown = await page.evaluate(() => ({ failed: page.failed, text: document.body.innerText }));
+      console.log('without the wasm: ' + JSON.stringify(shown.text));
+      check(shown.failed && /could not be loaded/.test(shown.text), 'without the wasm the page says it could not be loaded');
+      check(!/Aborted|RuntimeError|wasm|Loading the sparkler/.test(shown.text),
+        'and shows neither the runtime\'s abort text nor the loading line');
+      await page.close();
+      server.close();
+    }
+    {
+      const { page, server } = await open(browser, pageWithout('no-waves', ['Sparkler.wav', 'BackgroundSound.wav']));
+      await page.waitForFunction(() => page.ready === true && Module._sparkler_passes() > 10, { timeout: 30000 });
+      await page.mouse.click(512, 384);
+      await page.waitForFunction(() => page.person === true, { timeout: 10000 }).catch(() => {});
+      const p0 = await page.evaluate(() => Module._sparkler_passes());
+      await sleep(500);
+      const shown = await page.evaluate((n) => ({
+        person: page.person, advanced: Module._sparkler_passes() - n,
+        status: document.getElementById('status').textContent
+      }), p0);
+      console.log('without the waves: ' + JSON.stringify(shown));
+      check(shown.person && shown.advanced > 10, 'without the waves a click lights the sparkler and it runs');
+      check(/sound could not be loaded/.test(shown.status), 'and the page says the sound could not be loaded');
+      await page.close();
+      server.close();
+    }
+    {
+      const { page, server } = await open(browser, build);
+      await page.waitForFunction(() => page.ready === true, { timeout: 30000 });
+      await page.mouse.click(512, 384);
+      await page.waitForFunction(() => page.person === true, { timeout: 10000 });
+      // Headless Chromium keeps every tab visible: the tab is hidden as the browser would
+      // hide it, by its visibility state and the event.
+      const setHidden = (hidden) => page.evaluate((h) => {
+        Object.defineProperty(document, 'hidden', { configurable: true, get: () => h });
+        Object.defineProperty(document, 'visibilityState', { configurable: true, get: () => (h ? 'hidden' : 'visible') });
+        document.dispatchEvent(new Event('visibilitychange'));
+      }, hidden);
+      await setHidden(true);
+      await sleep(300);
+      const hidden = await page.evaluate(async () => {
+        const n = Module._sparkler_passes();
+        await new Promise((resolve) => setTimeout(resolve, 500));
+        return { passes: Module._sparkler_passes() - n, audio: Module.sparklerAudioContext.state };
+      });
+      console.log('hidden: ' + JSON.stringify(hidden));
+      check(hidden.passes === 0, 'a hidden tab runs no pass');
+      check(hidden.audio === 'suspended', 'a hidden tab suspends the audio context');
+      await setHidden(false);
+      await sleep(300);
+      const back = await page.evaluate(async () => {
+        const n = Module._sparkler_passes();
+        await new Promise((resolve) => setTimeout(resolve, 500));
+        return { passes: Module._sparkler_passes() - n, audio: Module.sparklerAudioContext.state };
+      });
+      console.log('back: ' + JSON.stringify(back));
+      check(back.passes > 20 && back.audio === 'running', 'coming back resumes the passes and the sound');
+      await page.close();
+      server.close();
+    }
+  } finally {
+    await close();
+  }
+  if (failures.length) {
+    console.log(failures.length + ' check(s) failed');
+    process.exit(1);
+  }
+}
+
+main().catch((error) => { console.error(error); process.exit(1); });
