@@ -1,6 +1,7 @@
 # The browser build (configured with emcmake): the same sim/, gfx/, app/, shell and replay
 # sources over the web backend in platform/web/. Builds the page (index.html, page.js,
-# page.css, sparkler.js, sparkler.wasm and the two waves) and sparkler-replay.js for node.
+# page.css, sparkler.js, sparkler.wasm, the two sounds as Opus and AAC, and the waves) and
+# sparkler-replay.js for node.
 # Needs a native build of this tree (SPARKLER_NATIVE_BUILD): its bake_font bakes the help font
 # from the native font path, and its sparkler-replay is what the web tests compare against.
 set(SPARKLER_NATIVE_BUILD "" CACHE PATH "A native build of this tree (with tools/bake_font and sparkler-replay)")
@@ -91,9 +92,25 @@ sparkler_warnings(sparkler)
 foreach(file index.html page.js page.css)
   configure_file(${web_dir}/${file} ${PROJECT_BINARY_DIR}/${file} COPYONLY)
 endforeach()
-foreach(wave Sparkler.wav BackgroundSound.wav)
-  configure_file(${PROJECT_SOURCE_DIR}/assets/${wave} ${PROJECT_BINARY_DIR}/${wave} COPYONLY)
+# The page loads the sounds compressed, after its first frame: Opus in WebM, and AAC in MP4
+# for browsers that cannot decode Opus, both encoded here with Debian's ffmpeg. The waves stay
+# beside them (the sound tests measure them).
+find_program(SPARKLER_FFMPEG ffmpeg REQUIRED)
+set(web_sounds)
+foreach(wave Sparkler BackgroundSound)
+  configure_file(${PROJECT_SOURCE_DIR}/assets/${wave}.wav ${PROJECT_BINARY_DIR}/${wave}.wav COPYONLY)
+  add_custom_command(
+    OUTPUT ${PROJECT_BINARY_DIR}/${wave}.webm ${PROJECT_BINARY_DIR}/${wave}.m4a
+    COMMAND ${SPARKLER_FFMPEG} -v error -y -i ${PROJECT_SOURCE_DIR}/assets/${wave}.wav -map_metadata -1
+            -c:a libopus -b:a 64k -f webm ${PROJECT_BINARY_DIR}/${wave}.webm
+    COMMAND ${SPARKLER_FFMPEG} -v error -y -i ${PROJECT_SOURCE_DIR}/assets/${wave}.wav -map_metadata -1
+            -c:a aac -b:a 96k -movflags +faststart -f mp4 ${PROJECT_BINARY_DIR}/${wave}.m4a
+    DEPENDS ${PROJECT_SOURCE_DIR}/assets/${wave}.wav
+    COMMENT "Encoding ${wave} as Opus and AAC"
+    VERBATIM)
+  list(APPEND web_sounds ${PROJECT_BINARY_DIR}/${wave}.webm ${PROJECT_BINARY_DIR}/${wave}.m4a)
 endforeach()
+add_custom_target(web_sounds ALL DEPENDS ${web_sounds})
 
 if(SPARKLER_TESTS)
   enable_testing()

@@ -23,7 +23,8 @@ fi
 if [ "${1:-}" = "--web" ]; then
   # The browser version: emscripten (it brings Debian's node and acorn), and Chromium and npm
   # (for puppeteer-core) for its tests. A command already present counts as installed.
-  packages+=(emscripten)
+  # ffmpeg encodes the page's sounds.
+  packages+=(emscripten ffmpeg)
   command -v chromium >/dev/null 2>&1 || packages+=(chromium)
   command -v npm >/dev/null 2>&1 || packages+=(npm)
 fi

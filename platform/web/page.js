@@ -55,13 +55,20 @@ var Module = {
   }
 };
 
-// The waves' bytes, fetched once the first frame is out of the way; a wave that cannot be had
-// is left out (said on the page) and the run plays what it has.
+// The sounds' bytes, fetched once the first frame is out of the way: Opus where the browser
+// plays it, AAC otherwise, each kept under its wave's name (the one the program asks for). A
+// sound that cannot be had is left out (said on the page) and the run plays what it has.
+page.soundSuffix = function () {
+  var probe = document.createElement('audio');
+  return probe.canPlayType && probe.canPlayType('audio/webm; codecs=opus') ? '.webm' : '.m4a';
+};
+
 page.fetchWaves = function () {
   if (page.waveBytes) return page.waveBytes;
   var bytes = {};
+  var suffix = page.soundSuffix();
   page.waveBytes = Promise.all(sparklerWaveNames.map(function (name) {
-    return fetch(name)
+    return fetch(name.replace(/\.wav$/, suffix))
       .then(function (response) { if (!response.ok) throw new Error(name + ': ' + response.status); return response.arrayBuffer(); })
       .then(function (data) { bytes[name] = data; })
       .catch(function (error) { console.warn('sparkler: ' + error.message); page.soundMissing(); });

@@ -54,7 +54,7 @@ async function main() {
       server.close();
     }
     {
-      const { page, server } = await open(browser, pageWithout('no-waves', ['Sparkler.wav', 'BackgroundSound.wav']));
+      const { page, server } = await open(browser, pageWithout('no-sounds', ['Sparkler.wav', 'BackgroundSound.wav', 'Sparkler.webm', 'BackgroundSound.webm', 'Sparkler.m4a', 'BackgroundSound.m4a']));
       await page.waitForFunction(() => page.ready === true && Module._sparkler_passes() > 10, { timeout: 30000 });
       await page.mouse.click(512, 384);
       await page.waitForFunction(() => page.person === true, { timeout: 10000 }).catch(() => {});
