@@ -33,7 +33,8 @@ var Module = {
   printErr: function (text) { console.warn(text); if (!page.failed) page.status(text); },
   // The runtime's own abort text is for the console; the page says what went wrong.
   onAbort: function () { page.fail('The sparkler could not be loaded. Check the connection and reload the page.'); },
-  onRuntimeInitialized: function () { page.compiled = true; page.startSilent(); },
+  // After main (which makes the program's page state): the scene starts at once.
+  postRun: [function () { page.compiled = true; page.startSilent(); }],
   // Where the program draws: the canvas takes the frame's size; CSS does the scaling.
   sparklerPage: {
     open: function (width, height) {
@@ -77,6 +78,7 @@ page.fetchWaves = function () {
 };
 
 page.soundMissing = function () {
+  page.soundFailed = true;
   page.status('The sound could not be loaded; the sparkler runs without it.');
 };
 
@@ -158,6 +160,8 @@ page.light = function (piloted) {
   page.openSound().then(function () {
     page.lighting = false;
     if (!page.startRun(true, piloted === true)) return;
+    // The program has said which wave it lacks; the page says it plainly.
+    if (page.soundFailed) page.soundMissing();
     page.person = true;
     page.show('cover', false);
     page.show('out', false);

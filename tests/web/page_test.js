@@ -22,8 +22,9 @@ function check(ok, what) {
 
 // Counts over the canvas's pixels, read in the page: white text in the help panel's area,
 // the background's sky in the top-right corner, bright spark pixels (with their mean column and
-// how many are bluish rather than orange), and smoke grey above the sparkler.
-function measure() {
+// how many are bluish rather than orange), and smoke grey above the sparkler. The sparks are
+// counted right of and below the help panel, or over the whole scene with `whole`.
+function measure(whole) {
   const canvas = document.getElementById('screen');
   const data = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
   const at = (x, y) => (y * canvas.width + x) * 4;
@@ -40,8 +41,9 @@ function measure() {
       if (data[i] + data[i + 1] + data[i + 2] > 24) ++corner;
     }
   let bright = 0, bluish = 0, sumX = 0, sumY = 0, grey = 0;
-  for (let y = 160; y < 768; ++y)
-    for (let x = 160; x < 1024; ++x) {
+  const from = whole === true ? 0 : 160;
+  for (let y = from; y < 768; ++y)
+    for (let x = from; x < 1024; ++x) {
       const i = at(x, y);
       const r = data[i], g = data[i + 1], b = data[i + 2];
       if (Math.max(r, g, b) > 200) {
@@ -101,7 +103,7 @@ async function phoneChecks(browser, url) {
       }
       await phone.touchscreen.touchEnd();
       await sleep(1200);
-      return phone.evaluate(measure);
+      return phone.evaluate(measure, true);
     };
     // Each pair moves one way and back part of the way, so the scene's edges never stop it.
     const left = await drag(-150, 0);
