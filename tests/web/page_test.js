@@ -110,10 +110,11 @@ async function phoneChecks(browser, url) {
     const right = await drag(120, 0);
     check(right.meanX > left.meanX + 150, 'a finger dragged right carries the sparks right (' +
       left.meanX.toFixed(0) + ' -> ' + right.meanX.toFixed(0) + ')');
-    const down = await drag(0, 100);
-    const up = await drag(0, -80);
-    check(up.meanY < down.meanY - 100, 'a finger dragged up carries the sparks up (' +
-      down.meanY.toFixed(0) + ' -> ' + up.meanY.toFixed(0) + ')');
+    // Up to the top edge first: the sparks fall from there in full view.
+    const up = await drag(0, -250);
+    const down = await drag(0, 80);
+    check(down.meanY > up.meanY + 100, 'a finger dragged down carries the sparks down (' +
+      up.meanY.toFixed(0) + ' -> ' + down.meanY.toFixed(0) + ')');
     check(await phone.evaluate(() => page.running && !page.person), 'a drag is no tap: the run stays silent');
     await phone.screenshot({ path: path.join(shots, 'phone-dragged.png') });
 
