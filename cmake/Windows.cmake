@@ -1,7 +1,7 @@
 # The Windows build (cross-compiled with MinGW-w64, see cmake/MinGW-w64.cmake): the same sim/,
 # gfx/, app/ core and front doors over the Windows backend in platform/win32/, linked
-# statically so that the programs need nothing but Windows' own DLLs. Builds
-# sparkler-replay.exe (a console program). Needs a native build of this tree
+# statically so that the programs need nothing but Windows' own DLLs. Builds sparkler.exe
+# (the program) and sparkler-replay.exe (a console program). Needs a native build of this tree
 # (SPARKLER_NATIVE_BUILD): its bake_font bakes the replay's help font, so that its frames hash
 # as natively, and its sparkler-replay is what the Windows tests compare against.
 set(SPARKLER_NATIVE_BUILD "" CACHE PATH "A native build of this tree (with tools/bake_font and sparkler-replay)")
@@ -25,13 +25,14 @@ set(platform_sources
   AtomicFile.cpp PngWriter.cpp ProcessGuards.cpp ScreenshotFile.cpp VideoWriter.cpp WaveWriter.cpp GlyphAtlas.cpp
   headless/HeadlessDisplay.cpp headless/HeadlessWindow.cpp headless/HeadlessMouse.cpp
   web/BitmapLoader.cpp
-  win32/SystemCalls.cpp win32/ProcessSignals.cpp win32/AudioDevice.cpp win32/DirectSoundVoices.cpp win32/SoundLoader.cpp
-  win32/SoundPerformance.cpp win32/SoundSegment.cpp)
+  win32/SystemCalls.cpp win32/ProcessSignals.cpp win32/AudioDevice.cpp win32/DirectSoundVoices.cpp
+  win32/SoundLoader.cpp win32/SoundPerformance.cpp win32/SoundSegment.cpp
+  win32/Win32Clock.cpp win32/Win32Display.cpp win32/Win32Mouse.cpp win32/Win32Window.cpp)
 list(TRANSFORM platform_sources PREPEND ${src}/platform/)
 add_library(sparkler_platform STATIC ${platform_sources})
 target_include_directories(sparkler_platform PUBLIC ${src})
 target_include_directories(sparkler_platform SYSTEM PUBLIC ${win_include})
-target_link_libraries(sparkler_platform PUBLIC dsound dxguid ole32 shell32 uuid)
+target_link_libraries(sparkler_platform PUBLIC dsound dxguid ole32 shell32 uuid winmm gdi32 user32)
 sparkler_warnings(sparkler_platform)
 
 # The help font baked from the native font, as the browser build has it: the replay's frames
@@ -92,6 +93,19 @@ target_compile_definitions(sparkler-replay PRIVATE SPARKLER_VERSION="${PROJECT_V
 set_target_properties(sparkler-replay PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR})
 sparkler_resources(sparkler-replay "Sparkler replay: renders runs of the sparkler to traces and pictures")
 sparkler_warnings(sparkler-replay)
+
+# The program: a window program (no console of its own; its lines still reach a console or a
+# pipe that started it).
+add_library(sparkler_shell STATIC ${src}/shell/CommandLine.cpp)
+target_link_libraries(sparkler_shell PUBLIC sparkler_session)
+target_compile_definitions(sparkler_shell PRIVATE SPARKLER_VERSION="${PROJECT_VERSION}")
+sparkler_warnings(sparkler_shell)
+add_executable(sparkler ${src}/shell/WinMain.cpp)
+target_link_libraries(sparkler PRIVATE sparkler_shell sparkler_baked_font)
+target_link_options(sparkler PRIVATE -mwindows)
+set_target_properties(sparkler PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR})
+sparkler_resources(sparkler "Sparkler: a hand-held sparkler with smoke, carried by the mouse")
+sparkler_warnings(sparkler)
 
 foreach(wave Sparkler.wav BackgroundSound.wav)
   configure_file(${src}/assets/${wave} ${PROJECT_BINARY_DIR}/${wave} COPYONLY)

@@ -58,3 +58,17 @@ SavedScreenshot saveScreenshotFile(const std::uint16_t* pixels, int width, int h
     saved.path = name;
     return saved;
 }
+
+std::string saveScreenshotAndSay(const char* program, const std::uint16_t* pixels, int width, int height)
+{
+    std::string why;
+    const SavedScreenshot saved = saveScreenshotFile(pixels, width, height, why);
+    if (saved.path.empty())
+        std::fprintf(stderr, "%s: the screen could not be saved: %s\n", program, why.c_str());
+    else if (saved.inPicturesFolder)
+        std::fprintf(stderr, "%s: the working directory cannot be written; saved the screen as %s\n", program,
+                     saved.path.c_str());
+    else
+        std::fprintf(stderr, "%s: saved the screen as %s\n", program, saved.path.c_str());
+    return saved.path;
+}

@@ -15,6 +15,9 @@ struct SavedScreenshot {
 
 // Saves the frame; on failure `path` is empty and `error` says why.
 SavedScreenshot saveScreenshotFile(const std::uint16_t* pixels, int width, int height, std::string& error);
+// Saves the frame and says on stderr, under `program`'s name, where it went or why it could
+// not be saved; the file's path, or empty.
+std::string saveScreenshotAndSay(const char* program, const std::uint16_t* pixels, int width, int height);
 
 // "<folder>sparkler-YYYYMMDD-HHMMSS-mmm.png" for that local time, or with -N before ".png"
 // for the first N from 2 whose file does not exist yet. `folder` is "" or ends with '/'.

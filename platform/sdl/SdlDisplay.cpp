@@ -131,16 +131,7 @@ std::string SdlDisplay::saveScreenshot()
 {
     if (lastFrame.empty())
         return {};
-    std::string why;
-    const SavedScreenshot saved = saveScreenshotFile(lastFrame.data(), frameWidth, frameHeight, why);
-    if (saved.path.empty())
-        std::fprintf(stderr, "sparkler: the screen could not be saved: %s\n", why.c_str());
-    else if (saved.inPicturesFolder)
-        std::fprintf(stderr, "sparkler: the working directory cannot be written; saved the screen as %s\n",
-                     saved.path.c_str());
-    else
-        std::fprintf(stderr, "sparkler: saved the screen as %s\n", saved.path.c_str());
-    return saved.path;
+    return saveScreenshotAndSay("sparkler", lastFrame.data(), frameWidth, frameHeight);
 }
 
 int SdlDisplay::open(int width, int height, int bitsPerPixel)

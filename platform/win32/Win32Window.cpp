@@ -1,0 +1,338 @@
+// Win32Window: the window, its messages and its system keys; see the header.
+#include "platform/win32/Win32Window.hpp"
+
+#include <windows.h>
+
+#include <cstdio>
+
+namespace {
+
+const wchar_t kClassName[] = L"DX9WinClass";
+constexpr int kWindowedWidth = 1024;
+constexpr int kWindowedHeight = 768;
+constexpr DWORD kWindowedStyle = WS_OVERLAPPEDWINDOW;
+constexpr DWORD kFullScreenStyle = WS_POPUP;
+
+std::wstring wide(const char* text)
+{
+    const int size = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
+    if (size <= 1)
+        return {};
+    std::wstring out(static_cast<std::size_t>(size), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text, -1, out.data(), size);
+    out.pop_back();
+    return out;
+}
+
+std::string systemReason()
+{
+    wchar_t* text = nullptr;
+    const DWORD code = GetLastError();
+    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                   code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::string reason;
+    for (const wchar_t* c = text; c != nullptr && *c != L'\0'; ++c) {
+        if (*c >= 32 && *c < 127)
+            reason += static_cast<char>(*c);
+    }
+    LocalFree(text);
+    while (!reason.empty() && (reason.back() == ' ' || reason.back() == '.'))
+        reason.pop_back();
+    return reason.empty() ? "error " + std::to_string(code) : reason;
+}
+
+LRESULT CALLBACK classProcedure(HWND handle, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(handle, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* owner = reinterpret_cast<Win32Window*>(GetWindowLongPtrW(handle, GWLP_USERDATA));
+    if (owner == nullptr || owner->handle() != handle)
+        return DefWindowProcW(handle, message, wParam, lParam);
+    return static_cast<LRESULT>(owner->handleNative(message, wParam, lParam));
+}
+
+bool takeFront(std::deque<Message>& queue, Message& message)
+{
+    if (queue.empty())
+        return false;
+    message = queue.front();
+    queue.pop_front();
+    return true;
+}
+
+} // namespace
+
+std::unique_ptr<Win32Window> Win32Window::create(const char* title, WindowProcedure procedure, bool windowed,
+                                                 HWND parent, std::string& error)
+{
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = classProcedure;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    windowClass.lpszClassName = kClassName;
+    if (RegisterClassExW(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+        error = "the window class cannot be registered (" + systemReason() + ")";
+        return nullptr;
+    }
+    std::unique_ptr<Win32Window> made(new Win32Window);
+    made->procedure = procedure;
+    made->fullScreen = !windowed;
+    made->parentWindow = parent;
+    const DWORD style = parent != nullptr ? WS_CHILD : made->fullScreen ? kFullScreenStyle : kWindowedStyle;
+    // The window learns its handle in WM_NCCREATE, before any other message reaches it.
+    HWND handle = CreateWindowExW(0, kClassName, wide(title).c_str(), style, 0, 0, kWindowedWidth, kWindowedHeight,
+                                  parent, nullptr, instance, made.get());
+    if (handle == nullptr) {
+        error = "the window cannot be made (" + systemReason() + ")";
+        return nullptr;
+    }
+    made->window = handle;
+    SetWindowLongPtrW(handle, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(made.get()));
+    made->mouseDevice.attach(handle);
+    return made;
+}
+
+Win32Window::~Win32Window()
+{
+    screen.close();
+    mouseDevice.setFocus(false);
+    if (window != nullptr) {
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        DestroyWindow(window);
+    }
+}
+
+bool Win32Window::peekMessage(Message& message)
+{
+    MSG native{};
+    while (PeekMessageW(&native, nullptr, 0, 0, PM_REMOVE)) {
+        if (native.message == WM_QUIT) {
+            postMessage(WM_CLOSE, 0, 0); // the system asked the program to end
+            continue;
+        }
+        TranslateMessage(&native);
+        DispatchMessageW(&native);
+    }
+    if (takeFront(posted, message))
+        return true;
+    if (quitPending) {
+        quitPending = false;
+        message = Message{nullptr, WM_QUIT, quitCode, 0};
+        return true;
+    }
+    if (takeFront(input, message))
+        return true;
+    if (paintPending && !destroyed) {
+        paintPending = false;
+        message = Message{this, WM_PAINT, 0, 0};
+        return true;
+    }
+    return false;
+}
+
+void Win32Window::postMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam)
+{
+    if (!destroyed)
+        posted.push_back(Message{this, message, wParam, lParam});
+}
+
+void Win32Window::postQuitMessage(int exitCode)
+{
+    quitPending = true;
+    quitCode = static_cast<std::uintptr_t>(exitCode);
+}
+
+long Win32Window::dispatchMessage(const Message& message)
+{
+    if (message.window == nullptr || procedure == nullptr)
+        return 0;
+    return procedure(message.window, message.message, message.wParam, message.lParam);
+}
+
+long Win32Window::defaultProcedure(std::uint32_t message, std::uintptr_t, std::intptr_t)
+{
+    if (message != WM_CLOSE || destroyed)
+        return 0;
+    // The window goes away at once; whatever was queued for it is dropped, and the program
+    // learns of it through WM_DESTROY before this returns.
+    destroyed = true;
+    screen.close();
+    focusChanged(false);
+    posted.clear();
+    input.clear();
+    paintPending = false;
+    if (procedure != nullptr)
+        procedure(this, WM_DESTROY, 0, 0);
+    return 0;
+}
+
+void Win32Window::showCursor(bool visible)
+{
+    cursorVisible = visible;
+    SetCursor(visible ? LoadCursorW(nullptr, IDC_ARROW) : nullptr);
+}
+
+void Win32Window::showForDisplay()
+{
+    placeWindow();
+    ShowWindow(window, SW_SHOW);
+    if (parentWindow == nullptr) {
+        SetForegroundWindow(window);
+        SetFocus(window);
+    }
+    focusChanged(GetFocus() == window);
+}
+
+void Win32Window::hideForDisplay()
+{
+    ShowWindow(window, SW_HIDE);
+}
+
+void Win32Window::toggleFullScreen()
+{
+    if (parentWindow != nullptr)
+        return;
+    fullScreen = !fullScreen;
+    placeWindow();
+    screen.windowChanged();
+    if (mouseDevice.isAcquired()) {
+        // The pointer is held inside the window's new place.
+        mouseDevice.unacquire();
+        mouseDevice.acquire();
+    }
+}
+
+void Win32Window::placeWindow()
+{
+    if (parentWindow != nullptr) {
+        RECT area{};
+        GetClientRect(parentWindow, &area);
+        SetWindowPos(window, nullptr, 0, 0, area.right, area.bottom, SWP_NOZORDER | SWP_NOACTIVATE);
+        return;
+    }
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY), &monitor);
+    const RECT& screenArea = monitor.rcMonitor;
+    if (fullScreen) {
+        SetWindowLongPtrW(window, GWL_STYLE, static_cast<LONG_PTR>(kFullScreenStyle | WS_VISIBLE));
+        SetWindowPos(window, HWND_TOP, screenArea.left, screenArea.top, screenArea.right - screenArea.left,
+                     screenArea.bottom - screenArea.top, SWP_FRAMECHANGED);
+        return;
+    }
+    RECT frame{0, 0, kWindowedWidth, kWindowedHeight};
+    AdjustWindowRect(&frame, kWindowedStyle, FALSE);
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    const RECT& work = monitor.rcWork;
+    SetWindowLongPtrW(window, GWL_STYLE, static_cast<LONG_PTR>(kWindowedStyle | WS_VISIBLE));
+    SetWindowPos(window, HWND_TOP, work.left + (work.right - work.left - width) / 2,
+                 work.top + (work.bottom - work.top - height) / 2, width, height, SWP_FRAMECHANGED);
+}
+
+void Win32Window::rawInput(std::intptr_t lParam)
+{
+    RAWINPUT data{};
+    UINT size = sizeof data;
+    if (GetRawInputData(reinterpret_cast<HRAWINPUT>(lParam), RID_INPUT, &data, &size, sizeof(RAWINPUTHEADER))
+            == static_cast<UINT>(-1)
+        || data.header.dwType != RIM_TYPEMOUSE)
+        return;
+    const RAWMOUSE& mouse = data.data.mouse;
+    const bool relative = (mouse.usFlags & MOUSE_MOVE_ABSOLUTE) == 0;
+    const unsigned buttons = mouse.usButtonFlags;
+    const int wheel = (buttons & RI_MOUSE_WHEEL) != 0 ? static_cast<SHORT>(mouse.usButtonData) : 0;
+    mouseDevice.onRawInput(mouse.lLastX, mouse.lLastY, relative, wheel, buttons);
+    if (inputCloses && (mouse.lLastX != 0 || mouse.lLastY != 0) && relative)
+        postMessage(WM_CLOSE, 0, 0);
+}
+
+void Win32Window::focusChanged(bool focused)
+{
+    focus = focused && !destroyed;
+    mouseDevice.setFocus(focus);
+}
+
+long long Win32Window::handleNative(unsigned message, std::uintptr_t wParam, std::intptr_t lParam)
+{
+    switch (message) {
+    case WM_KEYDOWN:
+        if (inputCloses) {
+            postMessage(WM_CLOSE, 0, 0);
+            return 0;
+        }
+        if (!destroyed && wParam != VK_SNAPSHOT)
+            input.push_back(Message{this, WM_KEYDOWN, wParam, lParam});
+        return 0;
+    case WM_KEYUP:
+        // PrintScreen comes as a key-up only: Windows keeps its key-down for itself.
+        if (wParam == VK_SNAPSHOT && !destroyed)
+            screen.saveScreenshot();
+        return 0;
+    case WM_SYSKEYDOWN: {
+        // System keys: Alt+Enter switches between full screen and a window, Alt+F4 asks to
+        // close; every other key with Alt, F10 and Alt itself reach the program not at all.
+        const bool repeat = (lParam & (1 << 30)) != 0;
+        if (inputCloses)
+            postMessage(WM_CLOSE, 0, 0);
+        else if (!repeat && wParam == VK_RETURN)
+            toggleFullScreen();
+        else if (!repeat && wParam == VK_F4)
+            postMessage(WM_CLOSE, 0, 0);
+        return 0;
+    }
+    case WM_SYSCHAR:
+    case WM_SYSKEYUP:
+        return 0; // no menu, no beep
+    case WM_CLOSE:
+        postMessage(WM_CLOSE, 0, 0);
+        return 0;
+    case WM_INPUT:
+        rawInput(lParam);
+        break;
+    case WM_SETFOCUS:
+        focusChanged(true);
+        return 0;
+    case WM_KILLFOCUS:
+        focusChanged(false);
+        return 0;
+    case WM_SIZE:
+        screen.windowChanged();
+        break;
+    case WM_ERASEBKGND:
+        return 1; // the frames cover the window, the bars are painted with them
+    case WM_PAINT: {
+        PAINTSTRUCT paint;
+        BeginPaint(window, &paint);
+        EndPaint(window, &paint);
+        screen.repaint();
+        paintPending = true;
+        return 0;
+    }
+    case WM_SETCURSOR:
+        if (!cursorVisible && LOWORD(lParam) == HTCLIENT) {
+            SetCursor(nullptr);
+            return TRUE;
+        }
+        break;
+    default:
+        break;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+void reportFailure(const char* program, const std::string& text)
+{
+    std::fprintf(stderr, "%s: %s\n", program, text.c_str());
+    std::fflush(stderr);
+    const std::wstring caption = wide(program);
+    const std::wstring body = wide(text.c_str());
+    MessageBoxW(nullptr, body.c_str(), caption.c_str(), MB_OK | MB_ICONERROR);
+}

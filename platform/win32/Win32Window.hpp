@@ -1,0 +1,81 @@
+// Win32Window: the main window on Windows (class "DX9WinClass"): its own message queue, filled
+// from the window's Windows messages at every peek, which keep their own numbers (a key-down
+// carries its virtual-key code as it is). Alt+Enter (full screen over the window's monitor or a
+// 1024x768 window), Alt+F4 and PrintScreen (a PNG of the frame on screen) are handled here; the
+// mouse is read from raw input. The display lives inside it. One instance per process.
+#pragma once
+
+#include "platform/Window.hpp"
+#include "platform/win32/Win32Display.hpp"
+#include "platform/win32/Win32Mouse.hpp"
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+
+struct HWND__;
+
+class Win32Window : public Window {
+public:
+    // Registers the class and makes the window, hidden, with the given title. With a parent
+    // the window is a child filling it (a screensaver's preview). Null with `error` set to one
+    // sentence with the system's reason when that fails.
+    static std::unique_ptr<Win32Window> create(const char* title, WindowProcedure procedure, bool windowed,
+                                               HWND__* parent, std::string& error);
+    ~Win32Window() override;
+    Win32Window(const Win32Window&) = delete;
+    Win32Window& operator=(const Win32Window&) = delete;
+
+    // Messages come out in this order: those posted (and close requests), then the quit
+    // message once nothing is posted, then key-downs, then a paint request.
+    bool peekMessage(Message& message) override;
+    void postMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
+    void postQuitMessage(int exitCode) override;
+    long dispatchMessage(const Message& message) override;
+    // WM_CLOSE destroys the window and sends WM_DESTROY through the procedure.
+    long defaultProcedure(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
+    void validate() override {}
+    void showCursor(bool visible) override;
+    bool hasFocus() const override { return focus; }
+
+    Win32Display* display() { return &screen; }
+    Win32Mouse* mouse() { return &mouseDevice; }
+    HWND__* handle() const { return window; }
+
+    // For the display: shows the window in its mode and gives it the keyboard; hides it.
+    void showForDisplay();
+    void hideForDisplay();
+    void toggleFullScreen();
+    // Any key or mouse motion ends the run, as a screensaver's does (a close request).
+    void closeOnInput(bool close) { inputCloses = close; }
+
+    // The window procedure of the class; public for the class registration only.
+    long long handleNative(unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
+
+private:
+    Win32Window() = default;
+    void placeWindow();
+    void rawInput(std::intptr_t lParam);
+    void focusChanged(bool focused);
+
+    HWND__* window = nullptr;
+    HWND__* parentWindow = nullptr;
+    WindowProcedure procedure = nullptr;
+    Win32Mouse mouseDevice;
+    std::deque<Message> posted;
+    std::deque<Message> input;
+    bool quitPending = false;
+    std::uintptr_t quitCode = 0;
+    bool paintPending = false;
+    bool focus = false;
+    bool destroyed = false;
+    bool fullScreen = true;
+    bool cursorVisible = true;
+    bool inputCloses = false;
+    Win32Display screen{*this};
+};
+
+// Tells the user of a failure the Windows way, in a message box, and also on stderr as
+// "program: text".
+void reportFailure(const char* program, const std::string& text);

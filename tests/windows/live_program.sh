@@ -1,0 +1,109 @@
+#!/usr/bin/env bash
+# sparkler.exe under Wine on an X server of its own: the window opens full screen with the
+# scene, its sparks, smoke and the help panel; keys sent with xdotool reach it (H slides the
+# panel away, C leaves trails), relative mouse motion carries the sparkler one pixel a count,
+# and Escape ends it with exit code 0. The session's record, replayed by the native replay,
+# gives the live trace again line for line (fb, the hash of each frame shown, included).
+# Usage: live_program.sh NATIVE-REPLAY WORK-DIR WINE-COMMAND... SPARKLER.EXE
+set -euo pipefail
+native=$1
+work=$2
+shift 2
+program=("$@")
+here=$(cd "$(dirname "$0")" && pwd)
+rm -rf "$work"
+mkdir -p "$work"
+# shellcheck source=/dev/null
+source "$here/../../tools/private_xvfb.sh"
+start_private_xvfb "$work" live_program
+pid=""
+cleanup() {
+  [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
+  kill "$xvfb_pid" 2>/dev/null || true
+}
+trap cleanup EXIT
+failures=0
+fail() { echo "$*"; failures=$((failures + 1)); }
+frames() { sed -n 's/^# frames *//p' "$work/session.txt" 2>/dev/null | tr -d ' ' || true; }
+# Waits up to $1 tenths of a second for the command after it to succeed.
+wait_for() {
+  local tenths=$1
+  shift
+  for _ in $(seq "$tenths"); do
+    "$@" && return 0
+    sleep 0.1
+  done
+  return 1
+}
+in_record() { grep -q "$1" "$work/session.txt" 2>/dev/null; }
+frames_at_least() { [ "$(frames)" -ge "$1" ] 2>/dev/null; }
+# Pixels of a screenshot's region that are bright orange (the sparks' colour row at start).
+sparks_in() {
+  convert "$1" -crop "$2" +repage -fx '(r>0.7 && g>0.25 && g<0.85 && b<0.5) ? 1 : 0' -format '%[fx:round(mean*w*h)]' info:
+}
+panel_mean() { convert "$1" -crop 150x180+8+16 +repage -format '%[fx:round(mean*1000)]' info:; }
+# Bright pixels anywhere: sparks, and with trails the paths they leave.
+bright() { convert "$1" -colorspace Gray -threshold 60% -format '%[fx:round(mean*w*h)]' info:; }
+
+"${program[@]}" --record "$work/session.txt" --trace "$work/live.jsonl" >"$work/stdout.txt" 2>"$work/stderr.txt" &
+pid=$!
+if ! wait_for 300 xdotool search --name "Quillaby: Sparkler - Dovrenko" >/dev/null 2>&1; then
+  fail "no window titled \"Quillaby: Sparkler - Dovrenko\" within 30 s"; cat "$work/stderr.txt"; exit 1
+fi
+wait_for 300 frames_at_least 90 || fail "fewer than 90 frames in 30 s: $(frames)"
+import -window root "$work/start.png"
+geometry=$(identify -format '%wx%h' "$work/start.png")
+[ "$geometry" = "1024x768" ] || fail "the screenshot is $geometry"
+start_sparks=$(sparks_in "$work/start.png" 300x300+362+234)
+smoke=$(convert "$work/start.png" -crop 120x200+452+150 +repage -fx '(abs(r-g)<0.08 && abs(g-b)<0.08 && r>0.3) ? 1 : 0' -format '%[fx:round(mean*w*h)]' info:)
+panel_start=$(panel_mean "$work/start.png")
+bright_start=$(bright "$work/start.png")
+echo "start: $start_sparks spark pixels around the centre, $smoke grey smoke pixels above it, panel brightness $panel_start"
+[ "$start_sparks" -ge 200 ] || fail "too few sparks around the centre: $start_sparks"
+[ "$smoke" -ge 200 ] || fail "too little smoke above the sparkler: $smoke"
+
+# The mouse, one count a pixel: 200 right and 50 up.
+xdotool mousemove_relative -- 200 -50
+wait_for 100 in_record " mouse " || fail "the mouse motion never reached the program"
+motion=$(awk '$2 == "mouse" { x += $3; y += $4 } END { print x, y }' "$work/session.txt")
+[ "$motion" = "200 -50" ] || fail "the mouse motion arrived as $motion, not 200 -50"
+for key in h c; do
+  xdotool key "$key"
+  upper=$(tr a-z A-Z <<<"$key")
+  wait_for 100 in_record " key $upper\$" || fail "the key $upper never reached the program"
+done
+before=$(frames)
+wait_for 300 frames_at_least $((before + 90)) || fail "the frames stopped after the keys"
+import -window root "$work/keys.png"
+panel_after=$(panel_mean "$work/keys.png")
+bright_after=$(bright "$work/keys.png")
+echo "after H, C and the motion: panel brightness $panel_after; bright pixels $bright_start at start, $bright_after with trails"
+[ $((panel_after - panel_start)) -ge 20 ] || [ $((panel_start - panel_after)) -ge 20 ] \
+  || fail "the panel's corner looks the same after H"
+[ "$bright_after" -ge $((2 * bright_start)) ] || fail "no trails: $bright_after bright pixels, $bright_start at start"
+
+xdotool key Escape
+status=0
+for _ in $(seq 100); do
+  kill -0 "$pid" 2>/dev/null || break
+  sleep 0.1
+done
+if kill -0 "$pid" 2>/dev/null; then
+  fail "still running 10 s after Escape"
+else
+  wait "$pid" || status=$?
+  pid=""
+  [ "$status" -eq 0 ] || fail "exit code $status after Escape"
+fi
+
+grep -q '"helpSlide":-160' "$work/live.jsonl" || fail "the trace never shows the panel slid out"
+# The native replay of the record gives the live trace again.
+"$native" --script "$work/session.txt" --trace "$work/replayed.jsonl"
+live=$(wc -l <"$work/live.jsonl")
+if cmp -s "$work/live.jsonl" "$work/replayed.jsonl"; then
+  echo "$live frames live under Wine, replayed natively alike"
+else
+  fail "the native replay parts from the live trace ($live lines):"
+  diff "$work/live.jsonl" "$work/replayed.jsonl" | head -4 | cut -c1-200
+fi
+exit $((failures > 0))
