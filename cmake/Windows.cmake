@@ -115,3 +115,4 @@ if(SPARKLER_TESTS)
   enable_testing()
   add_subdirectory(${src}/tests/windows ${PROJECT_BINARY_DIR}/tests/windows)
 endif()
+

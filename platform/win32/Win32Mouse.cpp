@@ -7,6 +7,8 @@
 
 namespace {
 
+constexpr unsigned long long kSettleMs = 200;
+
 std::int32_t clampAxis(std::int64_t sum)
 {
     constexpr std::int64_t lowest = std::numeric_limits<std::int32_t>::min();
@@ -48,9 +50,10 @@ int Win32Mouse::acquire()
     holdPointer(true);
     acquired = true;
     // Holding the pointer can move it, and Wine reports the pointer's whole place as the first
-    // raw motion after a window starts listening: what comes before the first read is not the
-    // user's.
+    // raw motion after a window starts listening, a moment later: what comes in the first
+    // fifth of a second is not the user's.
     settling = true;
+    settledAt = GetTickCount64() + kSettleMs;
     return DI_OK;
 }
 
@@ -68,7 +71,7 @@ int Win32Mouse::getDeviceState(MouseState& state)
     if (!acquired)
         return DIERR_NOTACQUIRED;
     if (settling) {
-        settling = false;
+        settling = GetTickCount64() < settledAt;
         clearSums();
     }
     state.lX = clampAxis(sumX);

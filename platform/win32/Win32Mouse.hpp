@@ -37,8 +37,10 @@ private:
     HWND__* window = nullptr;
     bool focus = false;
     bool acquired = false;
-    // The first read after acquiring drops the motion summed so far (see acquire).
+    // Until this tick count (and at least one read) after acquiring, motion is dropped (see
+    // acquire).
     bool settling = false;
+    unsigned long long settledAt = 0;
     std::int64_t sumX = 0;
     std::int64_t sumY = 0;
     std::int64_t sumZ = 0;

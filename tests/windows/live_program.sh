@@ -66,7 +66,7 @@ echo "start: $start_sparks spark pixels around the centre, $smoke grey smoke pix
 xdotool mousemove_relative -- 200 -50
 wait_for 100 in_record " mouse " || fail "the mouse motion never reached the program"
 motion=$(awk '$2 == "mouse" { x += $3; y += $4 } END { print x, y }' "$work/session.txt")
-[ "$motion" = "200 -50" ] || fail "the mouse motion arrived as $motion, not 200 -50"
+[ "$motion" = "200 -50" ] || fail "the mouse motion arrived as $motion, not 200 -50: $(grep ' mouse ' "$work/session.txt" | head -5 | tr '\n' ';')"
 for key in h c; do
   xdotool key "$key"
   upper=$(tr a-z A-Z <<<"$key")
