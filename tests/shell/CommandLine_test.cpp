@@ -9,7 +9,6 @@
 #include <fstream>
 #include <iterator>
 #include <map>
-#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -207,15 +206,32 @@ TEST(CommandLine, TheScreensaversWindowComesFromItsEnvironmentUnlessTheCommandLi
 std::vector<std::vector<std::string>> settingsArguments(const std::string& xml)
 {
     std::vector<std::vector<std::string>> lines;
-    const std::regex attribute(R"re(\b(arg|arg-set|arg-unset|low|high|default)="([^"]*)")re");
-    const std::regex element(R"re(<(number|string|boolean|option|command)\b[^>]*>)re");
-    for (auto e = std::sregex_iterator(xml.begin(), xml.end(), element); e != std::sregex_iterator(); ++e) {
-        const std::string tag = e->str();
+    // Read by hand rather than with <regex>, whose inlined code trips the compiler's
+    // maybe-uninitialized warning in the sanitizer build.
+    for (std::size_t open = xml.find('<'); open != std::string::npos; open = xml.find('<', open + 1)) {
+        const std::size_t close = xml.find('>', open);
+        if (close == std::string::npos)
+            break;
+        const std::string tag = xml.substr(open + 1, close - open - 1);
+        const std::string name = tag.substr(0, tag.find_first_of(" \t\n/"));
+        if (name != "number" && name != "string" && name != "boolean" && name != "option" && name != "command")
+            continue;
         std::map<std::string, std::string> values;
-        for (auto a = std::sregex_iterator(tag.begin(), tag.end(), attribute); a != std::sregex_iterator(); ++a)
-            values[(*a)[1]] = (*a)[2];
+        for (const char* key : {"arg", "arg-set", "arg-unset", "low", "high", "default"}) {
+            const std::string lead = std::string(key) + "=\"";
+            for (std::size_t at = tag.find(lead); at != std::string::npos; at = tag.find(lead, at + 1)) {
+                const char before = at == 0 ? ' ' : tag[at - 1];
+                if (before != ' ' && before != '\t' && before != '\n')
+                    continue;
+                const std::size_t start = at + lead.size();
+                const std::size_t end = tag.find('"', start);
+                if (end != std::string::npos)
+                    values[key] = tag.substr(start, end - start);
+                break;
+            }
+        }
         std::vector<std::string> fills{"Hello"};
-        if ((*e)[1] == "number")
+        if (name == "number")
             fills = {values["low"], values["high"], values["default"]};
         for (const char* key : {"arg", "arg-set", "arg-unset"}) {
             if (values.count(key) == 0)
