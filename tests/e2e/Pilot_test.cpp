@@ -15,21 +15,7 @@ namespace {
 
 constexpr const char* replayPath = SPARKLER_REPLAY;
 
-std::vector<std::string> fileLines(const std::string& path)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(readFile(path));
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
 
-long long recordedFrames(const std::string& record)
-{
-    const std::string text = readFile(record);
-    const std::size_t at = text.find("\n# frames ");
-    return at == std::string::npos ? -1 : std::atoll(text.c_str() + at + 10);
-}
 
 // The frames of a record that carry mouse motion.
 std::vector<long long> framesWithMotion(const std::string& record)

@@ -173,6 +173,24 @@ struct ToolResult {
 };
 
 // Runs a short-lived tool to its end (bounded) and returns its exit code and standard output.
+// The lines of a file; none when it cannot be read.
+inline std::vector<std::string> fileLines(const std::string& path)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(readFile(path));
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+// The frame count a live record's header gives so far; -1 before there is one.
+inline long long recordedFrames(const std::string& record)
+{
+    const std::string text = readFile(record);
+    const std::size_t at = text.find("\n# frames ");
+    return at == std::string::npos ? -1 : std::atoll(text.c_str() + at + 10);
+}
+
 inline ToolResult runTool(const std::vector<std::string>& argv, const std::vector<std::string>& env,
                           const std::string& scratchDir, Clock::duration timeout = 15s)
 {
