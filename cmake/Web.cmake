@@ -3,11 +3,13 @@
 # page.css, sparkler.js, sparkler.wasm, the two sounds as Opus and AAC, and the waves) and
 # sparkler-replay.js for node.
 # Needs a native build of this tree (SPARKLER_NATIVE_BUILD): its bake_font bakes the help font
-# from the native font path, and its sparkler-replay is what the web tests compare against.
-set(SPARKLER_NATIVE_BUILD "" CACHE PATH "A native build of this tree (with tools/bake_font and sparkler-replay)")
-if(NOT EXISTS "${SPARKLER_NATIVE_BUILD}/tools/bake_font")
-  message(FATAL_ERROR "SPARKLER_NATIVE_BUILD must name a native build of this tree with tools/bake_font built")
+# from the native font path, its pack_picture packs the background, and its sparkler-replay is
+# what the web tests compare against.
+set(SPARKLER_NATIVE_BUILD "" CACHE PATH "A native build of this tree (with tools/bake_font, tools/pack_picture and sparkler-replay)")
+if(NOT EXISTS "${SPARKLER_NATIVE_BUILD}/tools/bake_font" OR NOT EXISTS "${SPARKLER_NATIVE_BUILD}/tools/pack_picture")
+  message(FATAL_ERROR "SPARKLER_NATIVE_BUILD must name a native build of this tree with tools/bake_font and tools/pack_picture built")
 endif()
+set(SPARKLER_PICTURE_PACKER ${SPARKLER_NATIVE_BUILD}/tools/pack_picture)
 set(web_dir ${PROJECT_SOURCE_DIR}/platform/web)
 
 # stb and CLI11 are header-only Debian packages under /usr/include, which the browser compiler
@@ -28,7 +30,7 @@ add_custom_command(
 set(platform_sources
   AtomicFile.cpp PngWriter.cpp ProcessGuards.cpp VideoWriter.cpp WaveWriter.cpp GlyphAtlas.cpp posix/SystemCalls.cpp posix/ProcessSignals.cpp
   headless/HeadlessDisplay.cpp headless/HeadlessWindow.cpp headless/HeadlessMouse.cpp
-  web/AudioDevice.cpp web/BitmapLoader.cpp web/Font.cpp web/SoundLoader.cpp web/SoundPerformance.cpp
+  web/AudioDevice.cpp web/BitmapLoader.cpp web/Font.cpp web/PackedPicture.cpp web/SoundLoader.cpp web/SoundPerformance.cpp
   web/SoundSegment.cpp web/WebAudio.cpp web/WebClock.cpp web/WebDisplay.cpp web/WebKeyCodes.cpp web/RafPacer.cpp)
 list(TRANSFORM platform_sources PREPEND ${PROJECT_SOURCE_DIR}/platform/)
 add_library(sparkler_platform STATIC ${platform_sources} ${baked_font})

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The browser version. Installs what it needs (emscripten, with Debian's node; Chromium and
-# puppeteer-core for the tests), builds the native tools it bakes the font with in build/,
-# then the page and the node replay in build-web/.
+# puppeteer-core for the tests), builds the native tools it bakes the font and packs the
+# background with in build/, then the page and the node replay in build-web/.
 #   scripts/web.sh              build build-web/ (index.html, sparkler.js/.wasm, the waves,
 #                               sparkler-replay.js for node)
 #   scripts/web.sh serve [PORT] build, then serve the page on http://127.0.0.1:PORT/ (8080)
@@ -22,7 +22,7 @@ export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
 if [ ! -f "$native/CMakeCache.txt" ]; then
   cmake -S . -B "$native" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 fi
-cmake --build "$native" --target bake_font sparkler-replay
+cmake --build "$native" --target bake_font pack_picture sparkler-replay
 emcmake cmake -S . -B build-web -G Ninja -DCMAKE_BUILD_TYPE=Release "-DSPARKLER_NATIVE_BUILD=$(cd "$native" && pwd)" >/dev/null
 cmake --build build-web
 

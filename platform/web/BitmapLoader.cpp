@@ -1,7 +1,10 @@
 // BMP decoding for the browser build, through stb_image, which reads the same BMP variants
-// the pictures use and needs no SDL. The pictures are always asked for at their stored size;
-// a different size is refused here (no scaler is built in), as is any malformed file.
+// the pictures use and needs no SDL, and the packed pictures the build embeds (PackedPicture).
+// The pictures are always asked for at their stored size; a different size is refused here
+// (no scaler is built in), as is any malformed file.
 #include "platform/BitmapLoader.hpp"
+
+#include "platform/web/PackedPicture.hpp"
 
 #define STB_IMAGE_IMPLEMENTATION
 #define STB_IMAGE_STATIC
@@ -28,6 +31,8 @@ bool decodeBitmap(const std::uint8_t* data, std::size_t size, int width, int hei
 {
     if (data == nullptr || size == 0 || size > 0x7FFFFFFF)
         return false;
+    if (isPackedPicture(data, size))
+        return unpackPicture(data, size, width, height, out);
     int w = 0;
     int h = 0;
     int channels = 0;
