@@ -111,6 +111,20 @@ foreach(wave Sparkler.wav BackgroundSound.wav)
   configure_file(${src}/assets/${wave} ${PROJECT_BINARY_DIR}/${wave} COPYONLY)
 endforeach()
 
+# The packages, with every build: the zip and the NSIS installer of the programs, the sounds,
+# README and licence (dist/windows/package.sh).
+set(package_files sparkler.exe sparkler-replay.exe Sparkler.wav BackgroundSound.wav)
+set(package_zip ${PROJECT_BINARY_DIR}/sparkler-${PROJECT_VERSION}-windows-x64.zip)
+set(package_installer ${PROJECT_BINARY_DIR}/sparkler-${PROJECT_VERSION}-setup.exe)
+add_custom_command(
+  OUTPUT ${package_zip} ${package_installer}
+  COMMAND bash ${src}/dist/windows/package.sh ${PROJECT_BINARY_DIR} ${src} ${PROJECT_VERSION} ${package_files}
+  DEPENDS sparkler sparkler-replay ${SPARKLER_ICO} ${src}/dist/windows/package.sh ${src}/dist/windows/sparkler.nsi
+          ${src}/README.md ${src}/LICENSE ${PROJECT_BINARY_DIR}/Sparkler.wav ${PROJECT_BINARY_DIR}/BackgroundSound.wav
+  COMMENT "Packing the zip and the installer"
+  VERBATIM)
+add_custom_target(windows_packages ALL DEPENDS ${package_zip} ${package_installer})
+
 if(SPARKLER_TESTS)
   enable_testing()
   add_subdirectory(${src}/tests/windows ${PROJECT_BINARY_DIR}/tests/windows)

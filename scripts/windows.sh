@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # The Windows version, cross-compiled here with MinGW-w64 and tested under Wine. Installs what
 # it needs from Debian's archive (MinGW-w64, Wine, NSIS, zip), builds the native tools it bakes
-# the help font with in build/ (or the native build named), then the programs in build-windows/.
-#   scripts/windows.sh                          build build-windows/ (sparkler-replay.exe)
+# the help font with in build/ (or the native build named), then the programs and their
+# packages in build-windows/.
+#   scripts/windows.sh                          build build-windows/: sparkler.exe,
+#                                               sparkler-replay.exe, the zip and the installer
 #   scripts/windows.sh test [DIR [CMAKE-ARGS]]  build, then run the Windows tests under Wine
 #                                               against the native build DIR
 set -euo pipefail
