@@ -1,6 +1,8 @@
 # The browser build (configured with emcmake): the same sim/, gfx/, app/, shell and replay
 # sources over the web backend in platform/web/. Builds the page (index.html, page.js,
-# page.css, sparkler.js, sparkler.wasm, the two sounds as Opus and AAC, and the waves) and
+# page.css, sparkler.js, sparkler.wasm, the two sounds as Opus and AAC, and the waves, the
+# manifest with its icons, the service worker, the <sparkler-scene> element and the npm
+# package's package.json) and
 # sparkler-replay.js for node.
 # Needs a native build of this tree (SPARKLER_NATIVE_BUILD): its bake_font bakes the help font
 # from the native font path, its pack_picture packs the background, and its sparkler-replay is
@@ -85,15 +87,37 @@ sparkler_warnings(sparkler-replay)
 add_executable(sparkler ${PROJECT_SOURCE_DIR}/shell/WebMain.cpp)
 target_link_libraries(sparkler PRIVATE sparkler_session)
 target_link_options(sparkler PRIVATE -sENVIRONMENT=web -sALLOW_MEMORY_GROWTH=1
-  "-sEXPORTED_FUNCTIONS=_main,_sparkler_start,_sparkler_start_run,_sparkler_stop,_sparkler_frame,_sparkler_key,_sparkler_mouse,_sparkler_focus,_sparkler_passes"
+  "-sEXPORTED_FUNCTIONS=_main,_sparkler_start,_sparkler_start_run,_sparkler_stop,_sparkler_frame,_sparkler_key,_sparkler_mouse,_sparkler_focus,_sparkler_passes,_sparkler_write"
   "-sEXPORTED_RUNTIME_METHODS=ccall" "SHELL:--pre-js ${web_dir}/audio.js")
 set_target_properties(sparkler PROPERTIES SUFFIX .js RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}
                       LINK_DEPENDS ${web_dir}/audio.js)
 sparkler_warnings(sparkler)
 
-foreach(file index.html page.js page.css)
+foreach(file index.html page.js page.css manifest.webmanifest sparkler-scene.js)
   configure_file(${web_dir}/${file} ${PROJECT_BINARY_DIR}/${file} COPYONLY)
 endforeach()
+# The folder is also an npm package: the <sparkler-scene> element with the page it holds.
+configure_file(${web_dir}/package.json.in ${PROJECT_BINARY_DIR}/package.json @ONLY)
+configure_file(${PROJECT_SOURCE_DIR}/LICENSE ${PROJECT_BINARY_DIR}/LICENSE COPYONLY)
+# Installable and offline: the manifest's icons (and the tab's), and the service worker that
+# keeps the page's files in a cache named by their hash, written once the program is linked.
+set(offline_files index.html page.js page.css sparkler.js sparkler.wasm manifest.webmanifest)
+foreach(size 32 192 512)
+  configure_file(${PROJECT_SOURCE_DIR}/assets/icons/sparkler-${size}.png ${PROJECT_BINARY_DIR}/sparkler-${size}.png COPYONLY)
+  list(APPEND offline_files sparkler-${size}.png)
+endforeach()
+set(offline_paths ${offline_files})
+list(TRANSFORM offline_paths PREPEND ${PROJECT_BINARY_DIR}/)
+list(REMOVE_ITEM offline_paths ${PROJECT_BINARY_DIR}/sparkler.js ${PROJECT_BINARY_DIR}/sparkler.wasm)
+add_custom_command(
+  OUTPUT ${PROJECT_BINARY_DIR}/service-worker.js
+  COMMAND ${CMAKE_COMMAND} -DFOLDER=${PROJECT_BINARY_DIR} "-DFILES=${offline_files}"
+          -DTEMPLATE=${web_dir}/service-worker.js -DOUT=${PROJECT_BINARY_DIR}/service-worker.js
+          -P ${PROJECT_SOURCE_DIR}/cmake/WebOffline.cmake
+  DEPENDS sparkler ${offline_paths} ${web_dir}/service-worker.js ${PROJECT_SOURCE_DIR}/cmake/WebOffline.cmake
+  COMMENT "Writing the page's service worker"
+  VERBATIM)
+add_custom_target(web_offline ALL DEPENDS ${PROJECT_BINARY_DIR}/service-worker.js)
 # The page loads the sounds compressed, after its first frame: Opus in WebM, and AAC in MP4
 # for browsers that cannot decode Opus, both encoded here with Debian's ffmpeg. The waves stay
 # beside them (the sound tests measure them).

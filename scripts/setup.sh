@@ -39,12 +39,25 @@ missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
-
-sudo=()
-if [ "$(id -u)" -ne 0 ]; then
-  sudo=(sudo)
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo=()
+  if [ "$(id -u)" -ne 0 ]; then
+    sudo=(sudo)
+  fi
+  echo "Installing: ${missing[*]}"
+  "${sudo[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
-echo "Installing: ${missing[*]}"
-"${sudo[@]}" apt-get update -qq
-DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+
+if [ "${1:-}" = "--web" ]; then
+  # The page tests' node packages, pinned, from npm into build-web/node_modules (their
+  # NODE_PATH): puppeteer-core drives Chromium, Lighthouse audits the page. One install for
+  # both, as npm drops from the folder what a later install does not name.
+  modules="$(cd "$(dirname "$0")/.." && pwd)/build-web/node_modules"
+  installed() { node -p "require('$modules/$1/package.json').version" 2>/dev/null || true; }
+  if [ "$(installed puppeteer-core | cut -d. -f1)" != 24 ] || [ "$(installed lighthouse)" != 12.2.3 ]; then
+    echo "Installing from npm: puppeteer-core@24 lighthouse@12.2.3"
+    npm install --prefix "$(dirname "$modules")" --no-save --no-audit --no-fund --loglevel=error \
+        puppeteer-core@24 lighthouse@12.2.3 >/dev/null
+  fi
+fi

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The browser version. Installs what it needs (emscripten, with Debian's node; Chromium and
-# puppeteer-core for the tests), builds the native tools it bakes the font and packs the
-# background with in build/, then the page and the node replay in build-web/.
+# The browser version. Installs what it needs (emscripten, with Debian's node; Chromium,
+# puppeteer-core and Lighthouse for the tests, see setup.sh --web), builds the native tools it
+# bakes the font and packs the background with in build/, then the page and the node replay
+# in build-web/.
 #   scripts/web.sh              build build-web/ (index.html, sparkler.js/.wasm, the waves,
 #                               sparkler-replay.js for node)
 #   scripts/web.sh serve [PORT] build, then serve the page on http://127.0.0.1:PORT/ (8080)
@@ -31,9 +32,6 @@ case "$command" in
   serve)
     exec node tools/web_serve.js build-web "${2:-8080}" ;;
   test)
-    if [ ! -d build-web/node_modules/puppeteer-core ]; then
-      npm install --prefix build-web --no-save --no-audit --no-fund --loglevel=error puppeteer-core@24 >/dev/null
-    fi
     ctest --test-dir build-web --output-on-failure ;;
   *)
     echo "usage: scripts/web.sh [build | serve [PORT] | test [NATIVE-BUILD-DIR]]" >&2

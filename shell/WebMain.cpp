@@ -5,6 +5,7 @@
 // pass runs. A run ends on Escape or F12 (shut down in order); the page can light a new one.
 // Before a person's gesture the page runs a silent run on the program's own pilot (no sound
 // device: browsers allow sound only after a gesture); the gesture lights a run with sound.
+// A page may give words for its piloted run to write first (an embedded scene's greeting).
 #include "app/Application.hpp"
 #include "platform/AudioDevice.hpp"
 #include "platform/headless/HeadlessMouse.hpp"
@@ -18,6 +19,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <string>
 
 namespace {
 
@@ -36,6 +38,7 @@ struct Page {
     FrameTimer timer;
     RafPacer pacer;
     unsigned passes = 0;
+    std::string words; // for the next piloted run to write first
 };
 
 Page* page = nullptr;
@@ -47,9 +50,31 @@ std::intptr_t keyDownParam(bool repeat)
     return repeat ? (std::intptr_t{1} | (std::intptr_t{1} << 30)) : std::intptr_t{1};
 }
 
+// Lays out the words a piloted run writes before its autopilot flies, as --write does; the
+// help panel stays hidden after them. What cannot be written is said in one line.
+void writeFirst(Pilot& pilot, const std::string& words)
+{
+    PilotStart start;
+    start.helpHidden = true;
+    pilot.startWith(start);
+    std::string skipped;
+    std::string error;
+    if (!pilot.write(words, skipped, error))
+        std::fprintf(stderr, "sparkler: write: %s\n", error.c_str());
+    else if (!skipped.empty())
+        std::fprintf(stderr, "sparkler: write: the stroke font has no %s; left out\n", skipped.c_str());
+}
+
 } // namespace
 
 extern "C" {
+
+// Words for the next piloted run to write with the sparkler before its autopilot flies.
+void sparkler_write(const char* text)
+{
+    if (page != nullptr)
+        page->words = text;
+}
 
 // Lights a new run, with the page's sound device when `sound` is set (opened at the first such
 // run) and flown by the autopilot until a person's input takes over when `piloted` is set.
@@ -72,8 +97,12 @@ int sparkler_start_run(int sound, int piloted)
     page->timer = FrameTimer();
     page->pacer.restart();
     page->pilot.reset();
-    if (piloted != 0)
+    if (piloted != 0) {
         page->pilot = std::make_unique<Pilot>(true, &page->pilotedMouse);
+        if (!page->words.empty())
+            writeFirst(*page->pilot, page->words);
+        page->words.clear();
+    }
     Mouse* mouse = piloted != 0 ? static_cast<Mouse*>(&page->pilotedMouse) : &page->mouse;
     const Platform instance{&page->display, mouse, &page->clock, sound != 0 ? page->audio.get() : nullptr};
     std::string error;

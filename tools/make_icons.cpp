@@ -1,9 +1,9 @@
 // make_icons: writes the program's icon, drawn from its own pictures, as PNG files at the
-// sizes of the desktop's icon theme and as one SVG file.
+// sizes of the desktop's icon theme and of the web page's manifest, and as one SVG file.
 //
 //   build/tools/make_icons assets/icons
 //
-// Output: sparkler-16.png ... sparkler-256.png (RGBA) and sparkler.svg. The PNGs are what the
+// Output: sparkler-16.png ... sparkler-512.png (RGBA) and sparkler.svg. The PNGs are what the
 // program itself draws for its window icon; the SVG fills the same shapes with the same
 // gradients. Both are deterministic. The install rules put them into the hicolor theme.
 #include "gfx/Icon.hpp"
@@ -17,7 +17,8 @@
 
 namespace {
 
-constexpr int kSizes[] = {16, 22, 24, 32, 48, 64, 128, 256};
+// The theme's sizes, then the two an installable web page names in its manifest.
+constexpr int kSizes[] = {16, 22, 24, 32, 48, 64, 128, 256, 192, 512};
 constexpr double kSvgSize = 256.0;
 
 std::string hex(const IconRgb& c)

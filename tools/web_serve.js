@@ -1,7 +1,8 @@
 // A static file server on 127.0.0.1 for the browser build: serves one folder with the types
 // the page needs (wasm as application/wasm, so it compiles while it streams in), gzipped
 // when the browser takes it, as a real static server sends it (each file compressed once and
-// kept while it is unchanged; sounds and pictures go as they are). Used by the page tests,
+// kept while it is unchanged; sounds and pictures go as they are), with an ETag that answers
+// a browser's revalidation with "not modified". Used by the page tests,
 // and by `scripts/web.sh serve`: node tools/web_serve.js FOLDER [PORT].
 'use strict';
 const http = require('http');
@@ -12,9 +13,9 @@ const zlib = require('zlib');
 const types = {
   '.html': 'text/html; charset=utf-8', '.js': 'text/javascript', '.css': 'text/css',
   '.wasm': 'application/wasm', '.wav': 'audio/wav', '.png': 'image/png', '.json': 'application/json',
-  '.webm': 'audio/webm', '.m4a': 'audio/mp4'
+  '.webm': 'audio/webm', '.m4a': 'audio/mp4', '.webmanifest': 'application/manifest+json'
 };
-const compressible = new Set(['.html', '.js', '.css', '.wasm', '.wav', '.json']);
+const compressible = new Set(['.html', '.js', '.css', '.wasm', '.wav', '.json', '.webmanifest']);
 
 // Resolves to { server, url } once listening on a free port.
 function serve(folder, port = 0) {
@@ -26,9 +27,13 @@ function serve(folder, port = 0) {
     if (!file.startsWith(root + path.sep)) { response.writeHead(403); response.end(); return; }
     fs.readFile(file, (error, data) => {
       if (error) { response.writeHead(404); response.end(); return; }
-      const headers = { 'Content-Type': types[path.extname(file)] || 'application/octet-stream', 'Vary': 'Accept-Encoding' };
+      const { mtimeMs } = fs.statSync(file);
+      // Validators, so that a browser asks again each time and is told "not modified".
+      const tag = 'W/"' + data.length.toString(16) + '-' + Math.floor(mtimeMs).toString(16) + '"';
+      const headers = { 'Content-Type': types[path.extname(file)] || 'application/octet-stream', 'Vary': 'Accept-Encoding',
+                        'ETag': tag, 'Cache-Control': 'no-cache' };
+      if (request.headers['if-none-match'] === tag) { response.writeHead(304, headers); response.end(); return; }
       if (compressible.has(path.extname(file)) && /\bgzip\b/.test(request.headers['accept-encoding'] || '')) {
-        const mtimeMs = fs.statSync(file).mtimeMs;
         let kept = gzipped.get(file);
         if (!kept || kept.mtimeMs !== mtimeMs) {
           kept = { mtimeMs, data: zlib.gzipSync(data, { level: 9 }) };

@@ -2,11 +2,22 @@
 // silent; a click (or a touch) takes the sparkler over, makes the audio context (browsers
 // allow sound only after a gesture) and lights a run with the two waves, which are fetched
 // after the first frame. Drives the loop from requestAnimationFrame, feeds keys and pointer
-// motion in, shows the frames, says in a plain sentence what could not load, and rests while
-// the tab is hidden. Module is the compiled program's (sparkler.js).
+// motion in, shows the frames, says in a plain sentence what could not load, rests while
+// the tab is hidden, and has its files kept for offline visits. Module is the compiled
+// program's (sparkler.js).
 'use strict';
 
 var sparklerWaveNames = ['Sparkler.wav', 'BackgroundSound.wav'];
+
+// The page on its own has everything; inside <sparkler-scene> (sparkler-scene.js) its query
+// says what the element asks: ?embed, autopilot=0 (wait for a click), write=TEXT (words the
+// autopilot writes first), sound (a gesture may start it), controls (the on-screen keys).
+var sparklerOptions = (function () {
+  var query = new URLSearchParams(location.search);
+  var embedded = query.has('embed');
+  return { embedded: embedded, autopilot: query.get('autopilot') !== '0', write: query.get('write') || '',
+           sound: !embedded || query.has('sound'), controls: !embedded || query.has('controls') };
+})();
 
 var page = {
   canvas: document.getElementById('screen'),
@@ -74,7 +85,23 @@ page.fetchWaves = function () {
       .then(function (data) { bytes[name] = data; })
       .catch(function (error) { console.warn('sparkler: ' + error.message); page.soundMissing(); });
   })).then(function () { return bytes; });
+  page.waveBytes.then(page.keepOffline);
   return page.waveBytes;
+};
+
+// Once the first frame and the sounds are in (so as not to slow them), the service worker
+// keeps the page's files and the sounds this browser plays for visits without the network;
+// each visit asks whether a new build has come (its worker then replaces the kept copy).
+page.keepOffline = function () {
+  if (!('serviceWorker' in navigator)) return;
+  var sounds = sparklerWaveNames.map(function (name) { return name.replace(/\.wav$/, page.soundSuffix()); });
+  navigator.serviceWorker.register('service-worker.js')
+    .then(function (registration) {
+      registration.update().catch(function () {});
+      return navigator.serviceWorker.ready;
+    })
+    .then(function (registration) { registration.active.postMessage({ keep: sounds }); })
+    .catch(function (error) { console.warn('sparkler: no offline copy: ' + error.message); });
 };
 
 page.soundMissing = function () {
@@ -123,6 +150,10 @@ page.fail = function (sentence) {
 page.startRun = function (sound, piloted) {
   if (page.running) Module._sparkler_stop();
   page.running = false;
+  if (piloted && sparklerOptions.write && !page.wordsGiven) {
+    page.wordsGiven = true;
+    Module.ccall('sparkler_write', null, ['string'], [sparklerOptions.write]);
+  }
   if (Module._sparkler_start_run(sound ? 1 : 0, piloted ? 1 : 0) !== 0) {
     page.status('The sparkler could not be lit (see the line above).');
     return false;
@@ -137,12 +168,14 @@ page.startRun = function (sound, piloted) {
   return true;
 };
 
-// The scene as soon as the program can draw: silent, on the autopilot, before any gesture.
+// The scene as soon as the program can draw: silent, on the autopilot, before any gesture
+// (unless the embedding page asked for no autopilot: then the scene waits for a click).
 page.startSilent = function () {
-  if (!page.startRun(false, true)) return;
+  if (sparklerOptions.autopilot && !page.startRun(false, true)) return;
   page.ready = true;
   page.readyAt = performance.now();
-  document.getElementById('cover-text').textContent = 'Click or touch to take the sparkler';
+  document.getElementById('cover-text').textContent =
+    sparklerOptions.autopilot ? 'Click or touch to take the sparkler' : 'Click or touch to light the sparkler';
 };
 
 // Ends the run going and its loop (tests that drive the program themselves call this first).
@@ -157,9 +190,9 @@ page.light = function (piloted) {
   if (!page.compiled || page.failed || page.lighting || (page.running && page.person)) return;
   page.lighting = true;
   page.takePointer();
-  page.openSound().then(function () {
+  (sparklerOptions.sound ? page.openSound() : Promise.resolve()).then(function () {
     page.lighting = false;
-    if (!page.startRun(true, piloted === true)) return;
+    if (!page.startRun(sparklerOptions.sound, piloted === true)) return;
     // The program has said which wave it lacks; the page says it plainly.
     if (page.soundFailed) page.soundMissing();
     page.person = true;
@@ -256,8 +289,11 @@ document.addEventListener('pointerlockchange', function () {
 window.addEventListener('blur', function () { page.focusChanged(false); });
 
 // The on-screen controls: each button is its key, pressed once. They start open where the
-// pointer is coarse (a finger) and folded where a mouse points.
-document.getElementById('controls').open = !window.matchMedia('(pointer: fine)').matches;
+// pointer is coarse (a finger) and folded where a mouse points. An embedded scene shows the
+// scene alone (with the controls, folded, only when asked).
+document.getElementById('controls').open = !sparklerOptions.embedded && !window.matchMedia('(pointer: fine)').matches;
+document.body.classList.toggle('embedded', sparklerOptions.embedded);
+document.body.classList.toggle('without-controls', !sparklerOptions.controls);
 document.getElementById('control-buttons').addEventListener('click', function (event) {
   var button = event.target.closest('button');
   if (button) page.key(button.dataset.code, button.dataset.key, false);

@@ -1,5 +1,6 @@
 // Headless Chromium for the page tests, through puppeteer-core and the system's browser: a
 // fresh profile each time, no sandbox (the tests run as root), nothing fetched from outside.
+// With the tests' shared pieces: a site made from the build's files, and the scene's motion.
 'use strict';
 const fs = require('fs');
 const os = require('os');
@@ -22,4 +23,36 @@ async function launch() {
   return { browser, close };
 }
 
-module.exports = { launch };
+// A folder `folder` of links to the build's page files, without those named in `leaveOut`
+// and with those in `copy` as copies of their own (a test may change them).
+function siteFrom(build, folder, { leaveOut = [], copy = [] } = {}) {
+  fs.rmSync(folder, { recursive: true, force: true });
+  fs.mkdirSync(folder, { recursive: true });
+  for (const file of fs.readdirSync(build)) {
+    if (!fs.statSync(path.join(build, file)).isFile() || leaveOut.includes(file)) continue;
+    if (copy.includes(file)) fs.copyFileSync(path.join(build, file), path.join(folder, file));
+    else fs.symlinkSync(path.join(build, file), path.join(folder, file));
+  }
+  return folder;
+}
+
+// In a page or frame: two reads of the scene's canvas half a second apart, the pixels that
+// changed and the colours of the second read, and the page's text.
+function sceneMotion(frame) {
+  return frame.evaluate(async () => {
+    const canvas = document.getElementById('screen');
+    const read = () => canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
+    const first = read();
+    await new Promise((resolve) => setTimeout(resolve, 500));
+    const second = read();
+    let differ = 0;
+    const colours = new Set();
+    for (let i = 0; i < first.length; i += 4) {
+      if (first[i] !== second[i] || first[i + 1] !== second[i + 1] || first[i + 2] !== second[i + 2]) ++differ;
+      colours.add((second[i] << 16) | (second[i + 1] << 8) | second[i + 2]);
+    }
+    return { differ, colours: colours.size, text: document.body.innerText };
+  });
+}
+
+module.exports = { launch, siteFrom, sceneMotion };

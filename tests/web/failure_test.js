@@ -5,10 +5,9 @@
 // both. The folders served are the build's with files left out (links to the rest).
 // Usage: node failure_test.js BUILD-WEB WORK-DIR
 'use strict';
-const fs = require('fs');
 const path = require('path');
 const { serve } = require('../../tools/web_serve');
-const { launch } = require('./browser');
+const { launch, siteFrom } = require('./browser');
 
 const build = path.resolve(process.argv[2]);
 const work = path.resolve(process.argv[3] || 'failures');
@@ -21,14 +20,7 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
 // A folder of links to the build's page files, without those named in `leaveOut`.
 function pageWithout(name, leaveOut) {
-  const folder = path.join(work, name);
-  fs.rmSync(folder, { recursive: true, force: true });
-  fs.mkdirSync(folder, { recursive: true });
-  for (const file of fs.readdirSync(build)) {
-    if (!fs.statSync(path.join(build, file)).isFile() || leaveOut.includes(file)) continue;
-    fs.symlinkSync(path.join(build, file), path.join(folder, file));
-  }
-  return folder;
+  return siteFrom(build, path.join(work, name), { leaveOut });
 }
 
 async function open(browser, folder) {

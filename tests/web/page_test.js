@@ -9,7 +9,7 @@
 const fs = require('fs');
 const path = require('path');
 const { serve } = require('../../tools/web_serve');
-const { launch } = require('./browser');
+const { launch, sceneMotion } = require('./browser');
 
 const folder = process.argv[2];
 const shots = process.argv[3] || '.';
@@ -142,21 +142,9 @@ async function main() {
     const readyMs = await page.evaluate(() => page.readyAt);
     // Alive at once: the scene runs on the autopilot before any input, with no audio context.
     await page.waitForFunction(() => Module._sparkler_passes() >= 30, { timeout: 10000 });
-    const before = await page.evaluate(async () => {
-      const canvas = document.getElementById('screen');
-      const read = () => canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
-      const first = read();
-      await new Promise((resolve) => setTimeout(resolve, 500));
-      const second = read();
-      let differ = 0;
-      const colours = new Set();
-      for (let i = 0; i < first.length; i += 4) {
-        if (first[i] !== second[i] || first[i + 1] !== second[i + 1] || first[i + 2] !== second[i + 2]) ++differ;
-        colours.add((second[i] << 16) | (second[i + 1] << 8) | second[i + 2]);
-      }
-      return { differ, colours: colours.size, audio: Module.sparklerAudioContext !== undefined,
-               hint: !document.getElementById('cover').classList.contains('hidden') };
-    });
+    const { differ, colours } = await sceneMotion(page);
+    const before = Object.assign({ differ, colours }, await page.evaluate(() => ({
+      audio: Module.sparklerAudioContext !== undefined, hint: !document.getElementById('cover').classList.contains('hidden') })));
     console.log('before any input: ' + JSON.stringify(before));
     check(before.differ > 500, 'before any input the scene moves (' + before.differ + ' pixels differ in 0.5 s)');
     check(before.colours > 200, 'before any input the scene has many colours (' + before.colours + ')');
