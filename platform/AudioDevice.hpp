@@ -24,6 +24,9 @@ public:
 
     // Loopback only: mixes `frames` stereo frames, appending interleaved left/right samples.
     bool render(int frames, std::vector<std::int16_t>& out);
+    // Output only: stops the device's mixing (and so its processor time) while the program's
+    // window cannot be seen, and starts it again; nothing where the device cannot pause.
+    void setPaused(bool paused);
     int sampleRate() const { return rate; }
     bool isLoopback() const { return loopback; }
 

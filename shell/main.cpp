@@ -114,6 +114,7 @@ int main(int argc, char** argv)
         audio = AudioDevice::openOutput(error);
     if (audio == nullptr && (!foreign || options.sound))
         std::fprintf(stderr, "sparkler: %s; running without sound\n", error.c_str());
+    window->pauseWhileHidden(audio.get());
 
     SdlClock clock;
     pilotedMouse = PilotedMouse(foreign ? nullptr : window->mouse());

@@ -172,6 +172,19 @@ bool AudioDevice::render(int frames, std::vector<std::int16_t>& out)
     return true;
 }
 
+void AudioDevice::setPaused(bool paused)
+{
+    auto* alDevice = static_cast<ALCdevice*>(device);
+    if (loopback || alcIsExtensionPresent(alDevice, "ALC_SOFT_pause_device") != ALC_TRUE)
+        return;
+    if (paused) {
+        if (const auto pause = procAddress<LPALCDEVICEPAUSESOFT>(alDevice, "alcDevicePauseSOFT"))
+            pause(alDevice);
+    } else if (const auto resume = procAddress<LPALCDEVICERESUMESOFT>(alDevice, "alcDeviceResumeSOFT")) {
+        resume(alDevice);
+    }
+}
+
 const char* AudioDevice::offlineMixingMissing()
 {
     return "";

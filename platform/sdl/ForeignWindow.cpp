@@ -100,24 +100,25 @@ bool foreignWindowExists(std::uint64_t id, std::string& error)
     return exists;
 }
 
-bool watchForeignWindow(SDL_Window* window)
+std::uint64_t watchWindowChanges(SDL_Window* window, bool foreign)
 {
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
     if (window == nullptr || SDL_GetWindowWMInfo(window, &info) != SDL_TRUE || info.subsystem != SDL_SYSWM_X11)
-        return false;
+        return 0;
     ::Display* display = info.info.x11.display;
-    XSetErrorHandler(quietErrors);
+    if (foreign)
+        XSetErrorHandler(quietErrors);
     XWindowAttributes attributes{};
     long mask = 0;
     if (XGetWindowAttributes(display, info.info.x11.window, &attributes) != 0)
         mask = attributes.your_event_mask;
-    // Only this program's own selection on the window changes; its owner's stays as it is.
-    XSelectInput(display, info.info.x11.window,
-                 mask | StructureNotifyMask | VisibilityChangeMask | ExposureMask);
+    // Only this program's own selection on the window changes; SDL's, and a foreign window's
+    // owner's, stay as they are.
+    XSelectInput(display, info.info.x11.window, mask | StructureNotifyMask | VisibilityChangeMask | ExposureMask);
     XFlush(display);
     SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
-    return true;
+    return info.info.x11.window;
 }
 
 ForeignChange readForeignChange(const SDL_Event& event, std::uint64_t id)
@@ -153,9 +154,9 @@ bool foreignWindowExists(std::uint64_t, std::string& error)
     return false;
 }
 
-bool watchForeignWindow(SDL_Window*)
+std::uint64_t watchWindowChanges(SDL_Window*, bool)
 {
-    return false;
+    return 0;
 }
 
 ForeignChange readForeignChange(const SDL_Event&, std::uint64_t)

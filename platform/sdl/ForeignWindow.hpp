@@ -2,7 +2,9 @@
 // window, a wallpaper wrapper's, or the root window). It finds the window to draw in, checks
 // that it exists, asks the X server for its map, visibility and destruction events on SDL's
 // own connection, and keeps X errors about the window (gone between two frames) from ending
-// the program. X11 only: elsewhere every call says there is no such window.
+// the program. The same events tell the program whether its own window can be seen (minimised
+// or covered), so that neither kind of window costs frames while hidden. X11 only: elsewhere
+// every call says there is no such window.
 #pragma once
 
 #include <cstdint>
@@ -18,13 +20,14 @@ std::uint64_t findRootWindow(std::string& error);
 // Whether the window exists on the display; false with error set to one sentence otherwise.
 bool foreignWindowExists(std::uint64_t id, std::string& error);
 
-// What became of the foreign window, read from one of SDL's window-system events.
+// What became of a watched window, read from one of SDL's window-system events.
 enum class ForeignChange { Nothing, Destroyed, Unmapped, Mapped, Covered, Uncovered };
 
-// Selects the events above (and size changes, which SDL follows itself) for the SDL window made
-// from a foreign one, turns on SDL's window-system events that carry them, and installs the
-// quiet X error handler. False when the window is not on X.
-bool watchForeignWindow(SDL_Window* window);
+// Selects the events above (and size changes, which SDL follows itself) for an SDL window and
+// turns on SDL's window-system events that carry them; the window's X id, or 0 when it is not
+// on X. For a window made from a foreign one (`foreign`) it also installs the quiet X error
+// handler; the program's own window keeps Xlib's.
+std::uint64_t watchWindowChanges(SDL_Window* window, bool foreign);
 ForeignChange readForeignChange(const SDL_Event& event, std::uint64_t id);
 // Whether an X request failed because the foreign window was gone.
 bool foreignWindowFailed();

@@ -3,6 +3,7 @@
 // key-down, as on the desktop the program was made for.
 #include "platform/sdl/SdlWindow.hpp"
 
+#include "platform/AudioDevice.hpp"
 #include "platform/sdl/ForeignWindow.hpp"
 #include "platform/sdl/SdlKeyCodes.hpp"
 
@@ -136,6 +137,8 @@ std::unique_ptr<SdlWindow> SdlWindow::create(const char* title, WindowProcedure 
     SDL_StopTextInput();
     std::unique_ptr<SdlWindow> window(new SdlWindow(made, procedure));
     window->screen.startWindowed(placement.windowed);
+    // Whether it is minimised or covered is watched as another program's window is.
+    window->watchedId = watchWindowChanges(made, false);
     return window;
 }
 
@@ -144,7 +147,7 @@ std::unique_ptr<SdlWindow> SdlWindow::createForeign(std::uint64_t id, WindowProc
     if (!foreignWindowExists(id, error))
         return nullptr;
     SDL_Window* made = SDL_CreateWindowFrom(reinterpret_cast<const void*>(static_cast<std::uintptr_t>(id)));
-    if (made == nullptr || !watchForeignWindow(made)) {
+    if (made == nullptr || watchWindowChanges(made, true) == 0) {
         error = std::string("The window given could not be drawn into (") + SDL_GetError() + ").";
         if (made != nullptr)
             SDL_DestroyWindow(made);
@@ -155,7 +158,8 @@ std::unique_ptr<SdlWindow> SdlWindow::createForeign(std::uint64_t id, WindowProc
     SDL_StopTextInput();
     std::unique_ptr<SdlWindow> window(new SdlWindow(made, procedure));
     window->foreignId = id;
-    window->foreignShown = (SDL_GetWindowFlags(made) & SDL_WINDOW_SHOWN) != 0;
+    window->watchedId = id;
+    window->seen = (SDL_GetWindowFlags(made) & SDL_WINDOW_SHOWN) != 0;
     window->screen.startWindowed(true);
     return window;
 }
@@ -250,11 +254,30 @@ void SdlWindow::pumpEvents()
     SDL_Event event;
     while (SDL_PollEvent(&event) != 0)
         translate(event);
-    // A foreign window that cannot be seen costs no frames: the loop waits here for it to come
-    // back, for a signal, or for it to go.
-    while (isForeign() && !foreignShown && !destroyed && posted.empty() && !quitPending)
+    // A window that cannot be seen (unmapped, minimised or wholly covered) costs no frames: the
+    // loop waits here for it to come back, for a key, for a signal, or for it to go. The frame
+    // after the wait is timed as any other: its step is the whole time the window was hidden.
+    const auto waiting = [this] { return !seen && !destroyed && posted.empty() && input.empty() && !quitPending; };
+    if (!waiting())
+        return;
+    if (sound != nullptr)
+        sound->setPaused(true);
+    while (waiting())
         if (SDL_WaitEventTimeout(&event, 250) != 0)
             translate(event);
+    if (sound != nullptr)
+        sound->setPaused(false);
+}
+
+void SdlWindow::sightChanged(const SDL_Event& event)
+{
+    const ForeignChange change = readForeignChange(event, watchedId);
+    if (change == ForeignChange::Unmapped || change == ForeignChange::Covered) {
+        seen = false;
+    } else if (change == ForeignChange::Mapped || change == ForeignChange::Uncovered) {
+        seen = true;
+        screen.windowChanged();
+    }
 }
 
 void SdlWindow::translate(const SDL_Event& event)
@@ -271,6 +294,8 @@ void SdlWindow::translate(const SDL_Event& event)
         screen.renderReset(true);
     } else if (event.type == SDL_RENDER_DEVICE_RESET) {
         screen.renderReset(false);
+    } else if (event.type == SDL_SYSWMEVENT) {
+        sightChanged(event);
     } else if (event.type == SDL_WINDOWEVENT) {
         const Uint8 what = event.window.event;
         // Whatever may have cost the window its contents makes the next frame drawn whole.
@@ -305,17 +330,13 @@ void SdlWindow::foreignChanged(const SDL_Event& event)
         if (what == SDL_WINDOWEVENT_EXPOSED)
             paintPending = true;
     } else if (event.type == SDL_SYSWMEVENT) {
-        const ForeignChange change = readForeignChange(event, foreignId);
-        if (change == ForeignChange::Destroyed && !destroyed) {
+        if (readForeignChange(event, foreignId) == ForeignChange::Destroyed && !destroyed) {
             std::fprintf(stderr, "sparkler: the window 0x%llx was destroyed; stopping\n",
                          static_cast<unsigned long long>(foreignId));
             postMessage(WM_CLOSE, 0, 0);
-            foreignShown = false;
-        } else if (change == ForeignChange::Unmapped || change == ForeignChange::Covered) {
-            foreignShown = false;
-        } else if (change == ForeignChange::Mapped || change == ForeignChange::Uncovered) {
-            foreignShown = true;
-            screen.windowChanged();
+            seen = false;
+        } else {
+            sightChanged(event);
         }
     }
 }

@@ -16,6 +16,7 @@
 
 struct SDL_Window;
 union SDL_Event;
+class AudioDevice;
 
 // Where the window goes: on which monitor (from 0; -1 leaves it to the desktop), and whether
 // its display starts in a window instead of full screen.
@@ -60,6 +61,9 @@ public:
     Mouse* mouse() { return &mouseDevice; }
     bool isDestroyed() const { return destroyed; }
     bool isForeign() const { return foreignId != 0; }
+    // The sound device to pause while the window cannot be seen, so that a hidden program
+    // costs the machine nothing; null for none.
+    void pauseWhileHidden(AudioDevice* audio) { sound = audio; }
     // The icon the desktop shows for the window: size x size RGBA pixels, top row first.
     void setIcon(const std::uint8_t* rgba, int size);
 
@@ -76,6 +80,8 @@ private:
     void translateKey(const SDL_Event& event);
     void focusChanged(bool focused);
     void foreignChanged(const SDL_Event& event);
+    // Follows whether the window can be seen, from an X event SDL hands on.
+    void sightChanged(const SDL_Event& event);
 
     SDL_Window* window = nullptr;
     WindowProcedure procedure = nullptr;
@@ -90,7 +96,9 @@ private:
     bool focus = false;
     bool destroyed = false;
     std::uint64_t foreignId = 0;
-    bool foreignShown = true; // the foreign window is mapped and not wholly covered
+    std::uint64_t watchedId = 0; // the X window whose sight is followed; 0 off X
+    bool seen = true; // the window is mapped and not wholly covered
+    AudioDevice* sound = nullptr;
     // Declared last: it is closed before the window and the mouse go.
     SdlDisplay screen{*this};
 };
