@@ -96,7 +96,7 @@ sparkler_warnings(sparkler-replay)
 
 # The program: a window program (no console of its own; its lines still reach a console or a
 # pipe that started it).
-add_library(sparkler_shell STATIC ${src}/shell/CommandLine.cpp)
+add_library(sparkler_shell STATIC ${src}/shell/CommandLine.cpp ${src}/shell/PilotSetup.cpp ${src}/shell/ScreensaverCommand.cpp)
 target_link_libraries(sparkler_shell PUBLIC sparkler_session)
 target_compile_definitions(sparkler_shell PRIVATE SPARKLER_VERSION="${PROJECT_VERSION}")
 sparkler_warnings(sparkler_shell)
@@ -106,14 +106,19 @@ target_link_options(sparkler PRIVATE -mwindows)
 set_target_properties(sparkler PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR})
 sparkler_resources(sparkler "Sparkler: a hand-held sparkler with smoke, carried by the mouse")
 sparkler_warnings(sparkler)
+# The screensaver is the same program under the name Windows looks for.
+add_custom_command(TARGET sparkler POST_BUILD
+  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:sparkler> ${PROJECT_BINARY_DIR}/sparkler.scr
+  BYPRODUCTS ${PROJECT_BINARY_DIR}/sparkler.scr
+  VERBATIM)
 
 foreach(wave Sparkler.wav BackgroundSound.wav)
   configure_file(${src}/assets/${wave} ${PROJECT_BINARY_DIR}/${wave} COPYONLY)
 endforeach()
 
-# The packages, with every build: the zip and the NSIS installer of the programs, the sounds,
-# README and licence (dist/windows/package.sh).
-set(package_files sparkler.exe sparkler-replay.exe Sparkler.wav BackgroundSound.wav)
+# The packages, with every build: the zip and the NSIS installer of the programs, the
+# screensaver, the sounds, README and licence (dist/windows/package.sh).
+set(package_files sparkler.exe sparkler-replay.exe sparkler.scr Sparkler.wav BackgroundSound.wav)
 set(package_zip ${PROJECT_BINARY_DIR}/sparkler-${PROJECT_VERSION}-windows-x64.zip)
 set(package_installer ${PROJECT_BINARY_DIR}/sparkler-${PROJECT_VERSION}-setup.exe)
 add_custom_command(

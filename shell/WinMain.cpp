@@ -2,9 +2,13 @@
 // with its display, the raw-input mouse, the millisecond clock and the DirectSound device,
 // then runs the application until Escape, F12 or the window's close button. A failure the
 // user must see (no window, no display, a start-up that failed) is shown in a message box and
-// written to stderr; without a sound device the program runs silently.
+// written to stderr; without a sound device the program runs silently. Renamed sparkler.scr it
+// is the screensaver: /s full screen, /p HWND in the settings dialog's preview, /c its note.
 #include "shell/CommandLine.hpp"
+#include "shell/PilotSetup.hpp"
+#include "shell/ScreensaverCommand.hpp"
 
+#include "app/Application.hpp"
 #include "platform/AudioDevice.hpp"
 #include "platform/win32/Win32Clock.hpp"
 #include "platform/win32/Win32Window.hpp"
@@ -18,14 +22,19 @@
 namespace {
 
 constexpr const char* kProgram = "sparkler";
+constexpr const char* kSaverTitle = "Sparkler screensaver";
+constexpr const char* kSaverNote
+    = "The sparkler flies by itself over the night lake, silently, until a key, a mouse button or "
+      "the mouse moving ends it.\n\nIt has no settings of its own: the wait before it starts is "
+      "chosen in Windows' screen saver settings.";
 
 // Runs passes until the window is closed or a frame cannot be shown; the exit code.
-int runLoop(Win32Window& window, Clock& clock, LoopWatcher* watcher)
+int runLoop(Win32Window& window, Clock& clock, LoopWatcher* watcher, Pilot* pilot)
 {
     FrameTimer timer;
     int exitCode = 0;
     for (;;) {
-        const PassResult result = runOnePass(window, clock, timer, exitCode, watcher);
+        const PassResult result = runOnePass(window, clock, timer, exitCode, watcher, pilot);
         if (result == PassResult::Quit)
             return exitCode;
         if (result == PassResult::DisplayLost) {
@@ -35,44 +44,83 @@ int runLoop(Win32Window& window, Clock& clock, LoopWatcher* watcher)
     }
 }
 
+HWND__* windowOf(std::uint64_t handle)
+{
+    return reinterpret_cast<HWND__*>(static_cast<std::uintptr_t>(handle));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    const SaverCommand saver = readSaverCommand(argc, argv);
+    if (!saver.error.empty()) {
+        reportFailure(kProgram, saver.error);
+        return 2;
+    }
+    if (saver.mode == SaverMode::Settings) {
+        showNote(kSaverTitle, kSaverNote, windowOf(saver.window));
+        return 0;
+    }
+    // As a screensaver the sparkler flies itself, silently.
+    const bool screensaver = saver.mode != SaverMode::None;
     ProgramOptions options;
-    if (const std::optional<int> done = parseCommandLine(argc, argv, options, std::cout, std::cerr))
-        return *done;
+    if (!screensaver) {
+        if (const std::optional<int> done = parseCommandLine(argc, argv, options, std::cout, std::cerr))
+            return *done;
+    }
     if (options.display > 0) {
         std::fprintf(stderr, "%s: --display %d: this Windows build opens on the main monitor only\n", kProgram,
                      options.display);
         return 2;
     }
+    if (options.windowId != 0 || options.root) {
+        std::fprintf(stderr, "%s: %s: X windows are not there on Windows; the screensaver is sparkler.scr\n", kProgram,
+                     options.root ? "--root" : "--window-id");
+        return 2;
+    }
+    options.autopilot = options.autopilot || screensaver;
+    PilotedMouse pilotedMouse(nullptr);
+    Pilot pilot(options.autopilot, &pilotedMouse);
+    bool piloting = false;
+    if (!preparePilot(options, screensaver, pilot, piloting))
+        return 2;
 
     std::string error;
+    HWND__* parent = saver.mode == SaverMode::Preview ? windowOf(saver.window) : nullptr;
     std::unique_ptr<Win32Window> window
-        = Win32Window::create("Quillaby: Sparkler - Dovrenko", mainWindowProc, options.window, nullptr, error);
+        = Win32Window::create("Quillaby: Sparkler - Dovrenko", mainWindowProc, options.window, parent, error);
     if (window == nullptr) {
         reportFailure(kProgram, error);
         return 1;
     }
+    window->closeOnInput(saver.mode == SaverMode::Show);
     SessionLog log;
     if (!log.open(options.recordPath, options.tracePath, window->display(), error)) {
         reportFailure(kProgram, error);
         return 1;
     }
-    std::unique_ptr<AudioDevice> audio = AudioDevice::openOutput(error);
-    if (audio == nullptr)
-        std::fprintf(stderr, "%s: %s; running without sound\n", kProgram, error.c_str());
+    std::unique_ptr<AudioDevice> audio;
+    if (!screensaver) {
+        audio = AudioDevice::openOutput(error);
+        if (audio == nullptr)
+            std::fprintf(stderr, "%s: %s; running without sound\n", kProgram, error.c_str());
+    }
 
     Win32Clock clock;
-    const Platform instance{window->display(), window->mouse(), &clock, audio.get()};
-    if (startApplication(instance, *window, error) == nullptr) {
+    pilotedMouse = PilotedMouse(screensaver ? nullptr : window->mouse());
+    Mouse* mouse = piloting ? static_cast<Mouse*>(&pilotedMouse) : window->mouse();
+    const Platform instance{window->display(), mouse, &clock, audio.get()};
+    const Application* app = startApplication(instance, *window, error);
+    if (app == nullptr) {
         reportFailure(kProgram, error);
         return 1;
     }
+    if (piloting)
+        pilot.begin(app->seed);
     reportSoundFailure();
     const bool watching = !options.recordPath.empty() || !options.tracePath.empty();
-    int exitCode = runLoop(*window, clock, watching ? &log : nullptr);
+    int exitCode = runLoop(*window, clock, watching ? &log : nullptr, piloting ? &pilot : nullptr);
     endApplication();
     if (watching && !log.close(error)) {
         reportFailure(kProgram, error);

@@ -6,8 +6,8 @@
 // --record and --trace write the session beside it. With --window-id, --root or
 // XSCREENSAVER_WINDOW it draws into another program's window instead, piloted and silent.
 #include "shell/CommandLine.hpp"
+#include "shell/PilotSetup.hpp"
 #include "session/MainWindow.hpp"
-#include "session/Pilot.hpp"
 #include "session/SessionLog.hpp"
 
 #include "gfx/Icon.hpp"
@@ -24,27 +24,6 @@
 namespace {
 
 constexpr int kWindowIconSize = 64;
-
-// The keys that set the scene as the command line asks, pressed by the pilot at the first
-// frame. In another program's window the help panel stays hidden: the words or the autopilot
-// hide it at their first frame, and the autopilot after words leaves it so.
-PilotStart startKeys(const ProgramOptions& options, bool foreign)
-{
-    PilotStart start;
-    start.helpHidden = foreign && !options.writeText.empty();
-    if (options.colour > 0) {
-        start.keys.push_back(static_cast<std::uintptr_t>('0' + options.colour));
-        start.keepColour = true;
-    }
-    if (options.trails) {
-        start.keys.push_back('C');
-        start.keepTrails = true;
-    }
-    for (int step = 0; step < (options.gravity < 0 ? -options.gravity : options.gravity); ++step)
-        start.keys.push_back(options.gravity > 0 ? VK_PRIOR : VK_NEXT);
-    start.keepGravity = options.gravity != 0;
-    return start;
-}
 
 } // namespace
 
@@ -66,21 +45,11 @@ int main(int argc, char** argv)
     // In another program's window the sparkler flies itself, silent unless asked.
     const bool foreign = options.windowId != 0;
     options.autopilot = options.autopilot || foreign;
-    // The words are laid out before any window opens: text with nothing to write is refused.
-    const PilotStart start = startKeys(options, foreign);
-    const bool piloting = options.autopilot || !options.writeText.empty() || !start.keys.empty();
     PilotedMouse pilotedMouse(nullptr);
     Pilot pilot(options.autopilot, &pilotedMouse);
-    pilot.startWith(start);
-    if (!options.writeText.empty()) {
-        std::string skipped;
-        if (!pilot.write(options.writeText, skipped, error)) {
-            std::fprintf(stderr, "sparkler: --write: %s\n", error.c_str());
-            return 2;
-        }
-        if (!skipped.empty())
-            std::fprintf(stderr, "sparkler: --write: the stroke font has no %s; left out\n", skipped.c_str());
-    }
+    bool piloting = false;
+    if (!preparePilot(options, foreign, pilot, piloting))
+        return 2;
     if (options.display >= 0) {
         const int monitors = SdlWindow::countMonitors(error);
         if (monitors < 0) {

@@ -1,7 +1,9 @@
 ; The Windows installer, a 64-bit NSIS installer made by dist/windows/package.sh from the folder
-; it stages: both programs, the two sounds, README and licence go to the chosen folder
-; (Program Files\Sparkler unless /D= says otherwise). A Start-menu folder holds the program and the
-; uninstaller, which is also listed under Add/Remove programs. /S installs and uninstalls silently.
+; it stages: both programs, the screensaver, the two sounds, README and licence go to the
+; chosen folder (Program Files\Sparkler unless /D= says otherwise), the screensaver also to
+; System32, where the screen saver settings look for it. A Start-menu folder holds the program
+; and the uninstaller, which is also listed under Add/Remove programs. /S installs and
+; uninstalls silently.
 ; Defines given by the script: VERSION (1.2.3), STAGE (the staged folder), ICON, OUTFILE.
 Unicode true
 Target amd64-unicode
@@ -45,10 +47,15 @@ Section "Sparkler"
   SetOutPath "$INSTDIR"
   File "${STAGE}\sparkler.exe"
   File "${STAGE}\sparkler-replay.exe"
+  File "${STAGE}\sparkler.scr"
   File "${STAGE}\Sparkler.wav"
   File "${STAGE}\BackgroundSound.wav"
   File "${STAGE}\README.md"
   File "${STAGE}\LICENSE.txt"
+  ; The screen saver settings list the screensavers in System32.
+  SetOutPath "$SYSDIR"
+  File "${STAGE}\sparkler.scr"
+  SetOutPath "$INSTDIR"
   WriteUninstaller "$INSTDIR\Uninstall.exe"
 
   CreateDirectory "$SMPROGRAMS\Sparkler"
@@ -72,12 +79,14 @@ Section "Uninstall"
   SetRegView 64
   Delete "$INSTDIR\sparkler.exe"
   Delete "$INSTDIR\sparkler-replay.exe"
+  Delete "$INSTDIR\sparkler.scr"
   Delete "$INSTDIR\Sparkler.wav"
   Delete "$INSTDIR\BackgroundSound.wav"
   Delete "$INSTDIR\README.md"
   Delete "$INSTDIR\LICENSE.txt"
   Delete "$INSTDIR\Uninstall.exe"
   RMDir "$INSTDIR"
+  Delete "$SYSDIR\sparkler.scr"
   Delete "$SMPROGRAMS\Sparkler\Sparkler.lnk"
   Delete "$SMPROGRAMS\Sparkler\Uninstall Sparkler.lnk"
   RMDir "$SMPROGRAMS\Sparkler"

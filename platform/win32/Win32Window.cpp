@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -12,6 +13,9 @@ constexpr int kWindowedWidth = 1024;
 constexpr int kWindowedHeight = 768;
 constexpr DWORD kWindowedStyle = WS_OVERLAPPEDWINDOW;
 constexpr DWORD kFullScreenStyle = WS_POPUP;
+// How far the pointer may drift, in pixels along either axis, before a screensaver ends: a
+// desk's tremor or a mouse settling does not end it, a hand does.
+constexpr long kPointerSlack = 4;
 
 std::wstring wide(const char* text)
 {
@@ -81,6 +85,10 @@ std::unique_ptr<Win32Window> Win32Window::create(const char* title, WindowProced
         error = "the window class cannot be registered (" + systemReason() + ")";
         return nullptr;
     }
+    if (parent != nullptr && !IsWindow(parent)) {
+        error = "the preview window " + std::to_string(reinterpret_cast<std::uintptr_t>(parent)) + " is not a window";
+        return nullptr;
+    }
     std::unique_ptr<Win32Window> made(new Win32Window);
     made->procedure = procedure;
     made->fullScreen = !windowed;
@@ -111,6 +119,7 @@ Win32Window::~Win32Window()
 
 bool Win32Window::peekMessage(Message& message)
 {
+    watchSurroundings();
     MSG native{};
     while (PeekMessageW(&native, nullptr, 0, 0, PM_REMOVE)) {
         if (native.message == WM_QUIT) {
@@ -209,6 +218,37 @@ void Win32Window::toggleFullScreen()
     }
 }
 
+void Win32Window::closeOnInput(bool close)
+{
+    inputCloses = close;
+    POINT pointer{};
+    pointerNoted = close && GetCursorPos(&pointer) != FALSE;
+    pointerStartX = pointer.x;
+    pointerStartY = pointer.y;
+}
+
+void Win32Window::watchSurroundings()
+{
+    if (destroyed || window == nullptr)
+        return;
+    if (parentWindow != nullptr) {
+        // A preview ends with the window it was handed, and follows its size.
+        if (!IsWindow(parentWindow)) {
+            postMessage(WM_CLOSE, 0, 0);
+            return;
+        }
+        RECT wanted{};
+        RECT now{};
+        if (GetClientRect(parentWindow, &wanted) && GetClientRect(window, &now)
+            && (wanted.right != now.right || wanted.bottom != now.bottom))
+            placeWindow();
+    }
+    POINT pointer{};
+    if (inputCloses && pointerNoted && GetCursorPos(&pointer)
+        && (std::labs(pointer.x - pointerStartX) > kPointerSlack || std::labs(pointer.y - pointerStartY) > kPointerSlack))
+        postMessage(WM_CLOSE, 0, 0);
+}
+
 void Win32Window::placeWindow()
 {
     if (parentWindow != nullptr) {
@@ -250,8 +290,6 @@ void Win32Window::rawInput(std::intptr_t lParam)
     const unsigned buttons = mouse.usButtonFlags;
     const int wheel = (buttons & RI_MOUSE_WHEEL) != 0 ? static_cast<SHORT>(mouse.usButtonData) : 0;
     mouseDevice.onRawInput(mouse.lLastX, mouse.lLastY, relative, wheel, buttons);
-    if (inputCloses && (mouse.lLastX != 0 || mouse.lLastY != 0) && relative)
-        postMessage(WM_CLOSE, 0, 0);
 }
 
 void Win32Window::focusChanged(bool focused)
@@ -294,6 +332,21 @@ long long Win32Window::handleNative(unsigned message, std::uintptr_t wParam, std
     case WM_CLOSE:
         postMessage(WM_CLOSE, 0, 0);
         return 0;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+        if (inputCloses)
+            postMessage(WM_CLOSE, 0, 0);
+        break;
+    case WM_ACTIVATEAPP:
+        if (inputCloses && wParam == FALSE)
+            postMessage(WM_CLOSE, 0, 0); // another program came to the front
+        break;
+    case WM_DESTROY:
+        // Destroyed from outside (a preview's parent went, taking it along): the run ends.
+        if (!destroyed)
+            postMessage(WM_CLOSE, 0, 0);
+        break;
     case WM_INPUT:
         rawInput(lParam);
         break;
@@ -332,7 +385,13 @@ void reportFailure(const char* program, const std::string& text)
 {
     std::fprintf(stderr, "%s: %s\n", program, text.c_str());
     std::fflush(stderr);
-    const std::wstring caption = wide(program);
+    showNote(program, text, nullptr, true);
+}
+
+void showNote(const char* title, const std::string& text, HWND owner, bool failure)
+{
+    const std::wstring caption = wide(title);
     const std::wstring body = wide(text.c_str());
-    MessageBoxW(nullptr, body.c_str(), caption.c_str(), MB_OK | MB_ICONERROR);
+    MessageBoxW(owner != nullptr && IsWindow(owner) ? owner : nullptr, body.c_str(), caption.c_str(),
+                MB_OK | (failure ? MB_ICONERROR : MB_ICONINFORMATION));
 }

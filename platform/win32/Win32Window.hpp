@@ -47,8 +47,10 @@ public:
     void showForDisplay();
     void hideForDisplay();
     void toggleFullScreen();
-    // Any key or mouse motion ends the run, as a screensaver's does (a close request).
-    void closeOnInput(bool close) { inputCloses = close; }
+    // A key, a mouse button, the pointer moved beyond a few pixels from where it is now, or
+    // another program coming to the front ends the run, as a screensaver's does (a close
+    // request).
+    void closeOnInput(bool close);
 
     // The window procedure of the class; public for the class registration only.
     long long handleNative(unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
@@ -56,6 +58,9 @@ public:
 private:
     Win32Window() = default;
     void placeWindow();
+    // At each peek: the pointer's drift for closeOnInput, and a preview's parent (gone: the
+    // run ends; resized: the window follows).
+    void watchSurroundings();
     void rawInput(std::intptr_t lParam);
     void focusChanged(bool focused);
 
@@ -73,9 +78,15 @@ private:
     bool fullScreen = true;
     bool cursorVisible = true;
     bool inputCloses = false;
+    bool pointerNoted = false;
+    long pointerStartX = 0;
+    long pointerStartY = 0;
     Win32Display screen{*this};
 };
 
 // Tells the user of a failure the Windows way, in a message box, and also on stderr as
 // "program: text".
 void reportFailure(const char* program, const std::string& text);
+// A message box titled `title` saying `text`, over `owner` when that is a window; returns once
+// it is closed.
+void showNote(const char* title, const std::string& text, HWND__* owner, bool failure = false);

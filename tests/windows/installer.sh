@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The Windows packages: the zip holds the folder Sparkler-VERSION with the files the build
 # made, the same bytes, with README and licence; the installer, run silently under Wine into
-# a folder of the test's choosing, puts them there, its replay runs from there, the Start-menu
-# folder and the Add/Remove programs entry exist; the uninstaller, run silently as that entry
-# says, takes all of it away again.
+# a folder of the test's choosing, puts them there (and the screensaver in System32), its
+# replay runs from there, the Start-menu folder and the Add/Remove programs entry exist; the
+# uninstaller, run silently as that entry says, takes all of it away again.
 # Usage: installer.sh BUILD-DIR VERSION WINE-PREFIX WINE-SCRIPT FILE...   (FILE: the shipped files)
 set -euo pipefail
 build=$1
@@ -46,6 +46,8 @@ run "$installer" /S '/D=C:\Sparkler' 'Test\Sparkler' || status=$?
 for file in "${shipped[@]}" README.md LICENSE.txt Uninstall.exe; do
   [ -f "$folder/$file" ] || fail "not installed: $file"
 done
+system_saver="$drive_c/windows/system32/sparkler.scr"
+cmp -s "$build/sparkler.scr" "$system_saver" || fail "the screensaver is not in System32"
 for file in "${shipped[@]}"; do
   [ ! -f "$folder/$file" ] || cmp -s "$build/$file" "$folder/$file" || fail "the installed $file is not the build's"
 done
@@ -74,6 +76,7 @@ for _ in $(seq 300); do
 done
 [ ! -e "$folder" ] || fail "left after the uninstall: $(cd "$folder" && ls | tr '\n' ' ')"
 [ ! -e "$start_menu" ] || fail "the Start-menu folder is left after the uninstall"
+[ ! -e "$system_saver" ] || fail "the screensaver is left in System32 after the uninstall"
 [ -z "$(entry DisplayName)" ] || fail "Add/Remove programs still lists Sparkler"
 [ -d "$drive_c/Sparkler Test" ] && rmdir "$drive_c/Sparkler Test"
 [ "$failures" -eq 0 ] && echo "installed and uninstalled silently"

@@ -10,37 +10,12 @@ native=$1
 work=$2
 shift 2
 program=("$@")
-here=$(cd "$(dirname "$0")" && pwd)
-rm -rf "$work"
-mkdir -p "$work"
 # shellcheck source=/dev/null
-source "$here/../../tools/private_xvfb.sh"
-start_private_xvfb "$work" live_program
-pid=""
-cleanup() {
-  [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
-  kill "$xvfb_pid" 2>/dev/null || true
-}
-trap cleanup EXIT
-failures=0
-fail() { echo "$*"; failures=$((failures + 1)); }
+source "$(dirname "$0")/x_test.sh"
+begin_x_test "$work" live_program
 frames() { sed -n 's/^# frames *//p' "$work/session.txt" 2>/dev/null | tr -d ' ' || true; }
-# Waits up to $1 tenths of a second for the command after it to succeed.
-wait_for() {
-  local tenths=$1
-  shift
-  for _ in $(seq "$tenths"); do
-    "$@" && return 0
-    sleep 0.1
-  done
-  return 1
-}
 in_record() { grep -q "$1" "$work/session.txt" 2>/dev/null; }
 frames_at_least() { [ "$(frames)" -ge "$1" ] 2>/dev/null; }
-# Pixels of a screenshot's region that are bright orange (the sparks' colour row at start).
-sparks_in() {
-  convert "$1" -crop "$2" +repage -fx '(r>0.7 && g>0.25 && g<0.85 && b<0.5) ? 1 : 0' -format '%[fx:round(mean*w*h)]' info:
-}
 panel_mean() { convert "$1" -crop 150x180+8+16 +repage -format '%[fx:round(mean*1000)]' info:; }
 # Bright pixels anywhere: sparks, and with trails the paths they leave.
 bright() { convert "$1" -colorspace Gray -threshold 60% -format '%[fx:round(mean*w*h)]' info:; }

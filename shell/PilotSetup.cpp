@@ -1,0 +1,42 @@
+// The pilot a run's options ask for; see the header.
+#include "shell/PilotSetup.hpp"
+
+#include "platform/VirtualKeys.hpp"
+
+#include <cstdio>
+
+PilotStart pilotStart(const ProgramOptions& options, bool foreign)
+{
+    PilotStart start;
+    start.helpHidden = foreign && !options.writeText.empty();
+    if (options.colour > 0) {
+        start.keys.push_back(static_cast<std::uintptr_t>('0' + options.colour));
+        start.keepColour = true;
+    }
+    if (options.trails) {
+        start.keys.push_back('C');
+        start.keepTrails = true;
+    }
+    for (int step = 0; step < (options.gravity < 0 ? -options.gravity : options.gravity); ++step)
+        start.keys.push_back(options.gravity > 0 ? VK_PRIOR : VK_NEXT);
+    start.keepGravity = options.gravity != 0;
+    return start;
+}
+
+bool preparePilot(const ProgramOptions& options, bool foreign, Pilot& pilot, bool& piloting)
+{
+    const PilotStart start = pilotStart(options, foreign);
+    piloting = options.autopilot || !options.writeText.empty() || !start.keys.empty();
+    pilot.startWith(start);
+    if (options.writeText.empty())
+        return true;
+    std::string skipped;
+    std::string error;
+    if (!pilot.write(options.writeText, skipped, error)) {
+        std::fprintf(stderr, "sparkler: --write: %s\n", error.c_str());
+        return false;
+    }
+    if (!skipped.empty())
+        std::fprintf(stderr, "sparkler: --write: the stroke font has no %s; left out\n", skipped.c_str());
+    return true;
+}

@@ -1,0 +1,94 @@
+#!/usr/bin/env bash
+# sparkler.scr under Wine on an X server of its own, as Windows starts a screensaver:
+#   /s  full screen, the sparkler flying by itself with its sparks; a nudge of the mouse within its slack leaves it running, a real motion ends it, exit 0;
+#   /p  given the window of a stand-in settings dialog (preview_host.exe), it puts a child
+#       window over that window's client area, follows it when resized, and ends with exit 0
+#       when the window goes;
+#   /c  a message box with its note, which Return closes, exit 0.
+# Wine shows no GDI drawing in a child window whose parent belongs to another process (the
+# drawing succeeds and goes nowhere), so the preview's pictures cannot be looked at here; its
+# window, its size and its ending are.
+# Usage: screensaver.sh WORK-DIR WINE-COMMAND... PREVIEW-HOST.exe SPARKLER.scr
+set -euo pipefail
+work=$1
+shift
+args=("$@")
+saver=${args[-1]}
+host=${args[-2]}
+wine=("${args[@]:0:${#args[@]}-2}")
+# shellcheck source=/dev/null
+source "$(dirname "$0")/x_test.sh"
+begin_x_test "$work" screensaver
+gone() { ! kill -0 "$pid" 2>/dev/null; }
+# Waits for the run started as $pid to end: its exit code in $code, or "running" after 10 s.
+collect() {
+  code=running
+  wait_for 100 gone || return 0
+  code=0
+  wait "$pid" || code=$?
+  pid=""
+}
+
+# /s: full screen until the mouse moves.
+xdotool mousemove 500 400
+"${wine[@]}" "$saver" /s >"$work/show.out" 2>&1 &
+pid=$!
+wait_for 300 xdotool search --name "Quillaby: Sparkler - Dovrenko" >/dev/null 2>&1 || fail "/s: no window within 30 s"
+sleep 4
+import -window root "$work/show.png"
+sparks=$(sparks_in "$work/show.png" 1024x768+0+0)
+echo "/s: $sparks spark pixels on the screen"
+[ "$sparks" -ge 200 ] || fail "/s: too few sparks: $sparks"
+xdotool mousemove_relative -- 3 -2
+sleep 1
+gone && fail "/s: a nudge of 3 pixels ended it"
+xdotool mousemove_relative -- 40 30
+collect
+[ "$code" = 0 ] || fail "/s: after the mouse moved 40 pixels: $code"
+
+# /p: a child window over the stand-in's client area, following it, ending with it.
+mkfifo "$work/host.in"
+exec 4<>"$work/host.in"
+"${wine[@]}" "$host" "$saver" 320 240 <&4 >"$work/host.raw" 2>&1 &
+pid=$!
+# The stand-in's lines so far, without the CR that its console output carries.
+lines() { tr -d '\r' <"$work/host.raw"; }
+said() { lines | grep -q "$1"; }
+wait_for 300 said '^window ' || fail "/p: the stand-in made no window within 30 s"
+answered() { [ "$(lines | grep -c '^child ' || true)" -gt "$1" ]; }
+# The child is asked for until it is there (the screensaver is still starting).
+child_is() {
+  local before
+  before=$(lines | grep -c '^child ' || true)
+  echo child >&4
+  wait_for 30 answered "$before" || return 1
+  [ "$(lines | grep '^child ' | tail -n1)" = "child $1" ]
+}
+wait_for 30 child_is "shown 0 0 320 240" || fail "/p: $(lines | grep '^child ' | tail -n1), not a child shown over 0 0 320 240"
+echo "size 400 300" >&4
+wait_for 30 child_is "shown 0 0 400 300" || fail "/p: after resizing to 400x300: $(lines | grep '^child ' | tail -n1)"
+import -window root "$work/preview.png"
+echo close >&4
+wait_for 150 said '^exit \|^still running' || true
+result=$(lines | grep '^exit \|^still running' || echo "no answer from the stand-in")
+[ "$result" = "exit 0" ] || fail "/p: when its window went: $result"
+wait "$pid" 2>/dev/null || true
+pid=""
+exec 4>&-
+echo "/p: $(lines | grep '^child ' | tail -n1), $result when the window went"
+
+# /c: the note in a message box, closed with Return.
+"${wine[@]}" "$saver" /c >"$work/settings.out" 2>&1 &
+pid=$!
+if wait_for 300 xdotool search --name "Sparkler screensaver" >/dev/null 2>&1; then
+  sleep 1
+  import -window root "$work/settings.png"
+  box=$(xdotool search --name "Sparkler screensaver" | head -n1)
+  xdotool windowactivate --sync "$box" 2>/dev/null || xdotool windowfocus --sync "$box" 2>/dev/null || true
+  xdotool key --window "$box" Return
+else
+  fail "/c: no message box within 30 s"
+fi
+collect
+[ "$code" = 0 ] || fail "/c: after Return: $code"
+exit $((failures > 0))
