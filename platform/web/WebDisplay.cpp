@@ -1,16 +1,15 @@
 // WebDisplay: RGB565 frames to the page's canvas; see the header.
 #include "platform/web/WebDisplay.hpp"
 
-#include "platform/PixelFormat.hpp"
 #include "platform/ResultCodes.hpp"
 
 #include <emscripten.h>
 
 namespace {
 
-EM_JS(int, jsOpenCanvas, (int width, int height), { return Module.sparklerPage.open(width, height); });
-EM_JS(void, jsShowFrame, (const std::uint8_t* rgba, int width, int height),
-      { Module.sparklerPage.show(rgba, width, height); });
+EM_JS(int, jsOpenCanvas, (int width, int height), { return Module.sparklerScreen.open(width, height); });
+EM_JS(int, jsShowFrame, (const std::uint16_t* pixels, int width, int height),
+      { return Module.sparklerScreen.show(pixels, width, height); });
 
 } // namespace
 
@@ -25,7 +24,6 @@ int WebDisplay::open(int width, int height, int bitsPerPixel)
     }
     frameWidth = width;
     frameHeight = height;
-    rgba.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4, 255);
     opened = true;
     return 0;
 }
@@ -34,16 +32,11 @@ int WebDisplay::show(const std::uint16_t* pixels, int width, int height, const C
 {
     if (!opened || pixels == nullptr || width != frameWidth || height != frameHeight)
         return E_FAIL;
-    const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-    std::uint8_t* out = rgba.data();
-    for (std::size_t i = 0; i < count; ++i, out += 4) {
-        const Rgb8 c = pixelToRgb(pixels[i]);
-        out[0] = c.r;
-        out[1] = c.g;
-        out[2] = c.b; // alpha stays 255 from open()
+    if (jsShowFrame(pixels, width, height) == 0) {
+        error = "the page's canvas can no longer be drawn on";
+        return E_FAIL;
     }
-    jsShowFrame(rgba.data(), width, height);
-    lastFrame = std::span<const std::uint16_t>(pixels, count);
+    lastFrame = std::span<const std::uint16_t>(pixels, static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
     ++shown;
     return 0;
 }

@@ -1,12 +1,12 @@
-// WebDisplay: the page's canvas as the display. Each shown RGB565 frame is widened to RGBA in
-// one pass and handed to the page, which puts it on a canvas of the frame's size; the page's
-// style scales that canvas to the window with its aspect kept and black bars around it.
+// WebDisplay: the page's canvas as the display. Each shown RGB565 frame goes as it is to the
+// page's screen (screen.js), which puts it on a canvas of the frame's size, through WebGL where
+// it can; the page's style scales that canvas to the window with its aspect kept and black bars
+// around it.
 #pragma once
 
 #include "platform/Display.hpp"
 
 #include <string>
-#include <vector>
 
 class WebDisplay : public Display {
 public:
@@ -21,7 +21,6 @@ public:
     unsigned shownFrames() const { return shown; }
 
 private:
-    std::vector<std::uint8_t> rgba;
     std::span<const std::uint16_t> lastFrame;
     int frameWidth = 0;
     int frameHeight = 0;

@@ -21,8 +21,6 @@ var sparklerOptions = (function () {
 
 var page = {
   canvas: document.getElementById('screen'),
-  context2d: null,
-  image: null,
   compiled: false,
   ready: false,      // the program is compiled and its silent run is going
   running: false,    // a run is going (silent or a person's)
@@ -38,27 +36,37 @@ var page = {
   show: function (id, visible) { document.getElementById(id).classList.toggle('hidden', !visible); }
 };
 
+// The program's code is fetched (the page's head asks for it first) and compiled from the
+// moment this script runs, while sparkler.js still loads, rather than once that has run.
+page.compiling = WebAssembly.compileStreaming
+  ? WebAssembly.compileStreaming(fetch('sparkler.wasm', { credentials: 'same-origin' }))
+  : fetch('sparkler.wasm', { credentials: 'same-origin' }).then(function (response) {
+      if (!response.ok) throw new Error('sparkler.wasm: ' + response.status);
+      return response.arrayBuffer();
+    }).then(function (bytes) { return WebAssembly.compile(bytes); });
+page.compiling.catch(function () {}); // said on the page by instantiateWasm below
+
 var Module = {
   canvas: page.canvas,
+  instantiateWasm: function (imports, receive) {
+    page.compiling.then(function (module) {
+      return WebAssembly.instantiate(module, imports).then(function (instance) { receive(instance, module); });
+    }).catch(function (error) {
+      console.warn('sparkler: ' + error);
+      Module.onAbort();
+    });
+    return {};
+  },
   print: function (text) { console.log(text); },
   printErr: function (text) { console.warn(text); if (!page.failed) page.status(text); },
   // The runtime's own abort text is for the console; the page says what went wrong.
   onAbort: function () { page.fail('The sparkler could not be loaded. Check the connection and reload the page.'); },
   // After main (which makes the program's page state): the scene starts at once.
   postRun: [function () { page.compiled = true; page.startSilent(); }],
-  // Where the program draws: the canvas takes the frame's size; CSS does the scaling.
+  // Told by the program's screen (screen.js) after each frame it put on the canvas, whose
+  // size is the frame's; CSS does the scaling.
   sparklerPage: {
-    open: function (width, height) {
-      page.canvas.width = width;
-      page.canvas.height = height;
-      page.context2d = page.canvas.getContext('2d');
-      if (!page.context2d) return 0;
-      page.image = page.context2d.createImageData(width, height);
-      return 1;
-    },
-    show: function (pointer, width, height) {
-      page.image.data.set(Module.HEAPU8.subarray(pointer, pointer + width * height * 4));
-      page.context2d.putImageData(page.image, 0, 0);
+    shown: function () {
       if (!page.firstFrameAt) {
         page.firstFrameAt = performance.now();
         setTimeout(page.fetchWaves, 0);
@@ -253,6 +261,7 @@ page.savePicture = function () {
   var two = function (n) { return (n < 10 ? '0' : '') + n; };
   var name = 'sparkler-' + now.getFullYear() + two(now.getMonth() + 1) + two(now.getDate()) + '-' +
              two(now.getHours()) + two(now.getMinutes()) + two(now.getSeconds()) + '.png';
+  Module.sparklerScreen.refresh();
   page.canvas.toBlob(function (blob) {
     if (!blob) { page.status('The picture could not be made.'); return; }
     var link = document.createElement('a');

@@ -40,8 +40,7 @@ function siteFrom(build, folder, { leaveOut = [], copy = [] } = {}) {
 // changed and the colours of the second read, and the page's text.
 function sceneMotion(frame) {
   return frame.evaluate(async () => {
-    const canvas = document.getElementById('screen');
-    const read = () => canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
+    const read = () => Module.sparklerScreen.pixels();
     const first = read();
     await new Promise((resolve) => setTimeout(resolve, 500));
     const second = read();

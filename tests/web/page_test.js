@@ -25,7 +25,7 @@ function check(ok, what) {
 // how many are bluish rather than orange), and smoke grey above the sparkler.
 function measure() {
   const canvas = document.getElementById('screen');
-  const data = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
+  const data = Module.sparklerScreen.pixels();
   const at = (x, y) => (y * canvas.width + x) * 4;
   let panelWhite = 0;
   for (let y = 10; y < 145; ++y)
