@@ -184,6 +184,16 @@ unsigned sparkler_passes()
     return page != nullptr ? page->passes : 0;
 }
 
+// Where the sparks come from in the run going, in the frame's pixels from its top left (axis 0
+// across, 1 down), as of the last pass; 0 without a run. For the page's tests.
+double sparkler_origin(int axis)
+{
+    if (gApplication == nullptr || gApplication->sparkler == nullptr)
+        return 0.0;
+    const Vector3& at = gApplication->sparkler->position;
+    return axis == 0 ? at.x : static_cast<double>(screenHeight) - at.y;
+}
+
 } // extern "C"
 
 int main()

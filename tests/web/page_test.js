@@ -3,8 +3,9 @@
 // sparks, smoke, the background and the help panel; H, B, C and 8 change the picture as they
 // do natively; pointer motion carries the sparkler; passes run 60 a second; Escape ends the
 // run and the page says so, and it can be lit again. On an emulated phone (touch, 390x844) a
-// finger's drag is no tap (the run stays silent) and the on-screen controls change the
-// picture as the keys do (help, trails). Usage: node page_test.js BUILD-WEB SHOTS
+// finger's drag is no tap (the run stays silent), it carries the sparks by the finger's
+// motion, and the on-screen controls change the picture as the keys do (help, trails).
+// Usage: node page_test.js BUILD-WEB SHOTS
 'use strict';
 const fs = require('fs');
 const path = require('path');
@@ -59,6 +60,68 @@ function measure() {
 
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
+// A drag carries the sparks' origin by the finger's motion, scaled to the scene (the program
+// does not stop the sparkler at the scene's edges, so it is first brought to the middle in
+// drags short enough to stay on the phone's screen); the sparks drawn move with it.
+async function dragChecks(phone, drag) {
+  const origin = () => phone.evaluate(() => ({ x: Module._sparkler_origin(0), y: Module._sparkler_origin(1) }));
+  const scale = await phone.evaluate(() => {
+    const box = page.canvas.getBoundingClientRect();
+    return Math.max(page.canvas.width / box.width, page.canvas.height / box.height);
+  });
+  const first = await origin();
+  for (let tries = 0; tries < 8; ++tries) {
+    const at = await origin();
+    const dx = Math.max(-100, Math.min(100, (512 - at.x) / scale));
+    const dy = Math.max(-100, Math.min(100, (384 - at.y) / scale));
+    if (Math.abs(dx) < 1 && Math.abs(dy) < 1) break;
+    await drag(dx, dy);
+  }
+  // The mean place of the bright pixels that changed between two reads 80 ms apart (the
+  // moving sparks, not the background's own bright firework), over a few such reads; the
+  // sparks fall, so it lies below the origin, by the same amount wherever the origin is.
+  const sparks = async () => {
+    let x = 0, y = 0;
+    for (let i = 0; i < 8; ++i) {
+      const m = await phone.evaluate(async () => {
+        const first = Module.sparklerScreen.pixels();
+        await new Promise((resolve) => setTimeout(resolve, 80));
+        const second = Module.sparklerScreen.pixels();
+        let sumX = 0, sumY = 0, count = 0;
+        for (let i = 0; i < second.length; i += 4) {
+          if (Math.max(second[i], second[i + 1], second[i + 2]) > 200 &&
+              (first[i] !== second[i] || first[i + 1] !== second[i + 1] || first[i + 2] !== second[i + 2])) {
+            sumX += (i / 4) % page.canvas.width;
+            sumY += Math.floor(i / 4 / page.canvas.width);
+            ++count;
+          }
+        }
+        return { x: sumX / count, y: sumY / count };
+      });
+      x += m.x / 8;
+      y += m.y / 8;
+    }
+    return { x, y };
+  };
+  const from = await origin();
+  const sparksFrom = await sparks();
+  const finger = { x: 60, y: -40 }; // right and up, page pixels
+  await drag(finger.x, finger.y);
+  const to = await origin();
+  const sparksTo = await sparks();
+  const want = { x: finger.x * scale, y: finger.y * scale };
+  const moved = { x: to.x - from.x, y: to.y - from.y };
+  const drawn = { x: sparksTo.x - sparksFrom.x, y: sparksTo.y - sparksFrom.y };
+  console.log('drag: the origin was at ' + JSON.stringify(first) + '; the finger ' + JSON.stringify(finger) + ' page pixels (x' + scale.toFixed(3) + '), the origin ' +
+    JSON.stringify(from) + ' -> ' + JSON.stringify(to) + ', the sparks drawn moved ' + drawn.x.toFixed(1) + ', ' + drawn.y.toFixed(1));
+  check(Math.abs(from.x - 512) < 4 && Math.abs(from.y - 384) < 4, 'drags bring the sparks\' origin to the middle');
+  check(Math.abs(moved.x - want.x) <= 3 && Math.abs(moved.y - want.y) <= 3,
+    'a drag moves the sparks\' origin by the finger\'s motion (' + moved.x + ', ' + moved.y + ' for ' +
+    want.x.toFixed(1) + ', ' + want.y.toFixed(1) + ')');
+  check(Math.abs(drawn.x - want.x) < 0.3 * Math.abs(want.x) && Math.abs(drawn.y - want.y) < 0.3 * Math.abs(want.y),
+    'the sparks drawn follow the finger (' + drawn.x.toFixed(1) + ', ' + drawn.y.toFixed(1) + ')');
+}
+
 // The page on a phone: controls open with names, the stage alone without touch gestures, the
 // scene letterboxed; a drag lights nothing; the controls' Help and Trails.
 async function phoneChecks(browser, url) {
@@ -105,6 +168,7 @@ async function phoneChecks(browser, url) {
     await drag(-150, 0);
     await drag(120, 0);
     check(await phone.evaluate(() => page.running && !page.person), 'a drag is no tap: the run stays silent');
+    await dragChecks(phone, drag);
     await phone.screenshot({ path: path.join(shots, 'phone-dragged.png') });
 
     const tap = async (code, settleMs) => {
