@@ -281,7 +281,12 @@ page.toggleFullScreen = function () {
   else if (stage.requestFullscreen) stage.requestFullscreen().catch(function () {});
 };
 
-document.getElementById('cover').addEventListener('click', function () { page.light(page.lastPointerType === 'touch'); });
+document.getElementById('cover').addEventListener('click', function () {
+  // A finger that carried the sparkler, however little, made no tap (the browser may still
+  // call a short drag a click).
+  if (page.lastPointerType === 'touch' && page.touchMoved) return;
+  page.light(page.lastPointerType === 'touch');
+});
 document.getElementById('again').addEventListener('click', function () { page.light(false); });
 document.getElementById('paused').addEventListener('click', function () { page.takePointer(); page.focusChanged(true); });
 document.getElementById('fullscreen').addEventListener('click', page.toggleFullScreen);
@@ -312,12 +317,14 @@ document.getElementById('control-buttons').addEventListener('click', function (e
 // page's pixels to the scene's (as a trackpad does, so the finger does not hide it); a tap
 // without motion lights the sound (the click that follows it, see the cover's handler).
 page.touch = null;
+page.touchMoved = false; // the last touch carried the sparkler
 page.lastPointerType = 'mouse';
 var stage = document.getElementById('stage');
 stage.addEventListener('pointerdown', function (event) {
   page.lastPointerType = event.pointerType;
   if (event.pointerType !== 'touch') return;
   page.touch = { id: event.pointerId, x: event.clientX, y: event.clientY };
+  page.touchMoved = false;
 });
 stage.addEventListener('pointermove', function (event) {
   var touch = page.touch;
@@ -331,6 +338,7 @@ stage.addEventListener('pointermove', function (event) {
   touch.y += dy / scale;
   Module._sparkler_focus(1);
   page.motion(dx, dy);
+  page.touchMoved = true;
 });
 var touchEnded = function (event) { if (page.touch && event.pointerId === page.touch.id) page.touch = null; };
 stage.addEventListener('pointerup', touchEnded);

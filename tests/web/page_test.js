@@ -70,6 +70,13 @@ async function dragChecks(phone, drag) {
     return Math.max(page.canvas.width / box.width, page.canvas.height / box.height);
   });
   const first = await origin();
+  // A short drag, which the browser may still call a tap, carries the sparkler and lights
+  // nothing (a tap would light a new run, back in the middle on its autopilot).
+  await drag(4, 0);
+  const nudged = await origin();
+  check(await phone.evaluate(() => page.running && !page.person) && Math.abs(nudged.x - first.x - 4 * scale) <= 3 &&
+    Math.abs(nudged.y - first.y) <= 3, 'a short drag carries the sparkler and is no tap (' + JSON.stringify(first) +
+    ' -> ' + JSON.stringify(nudged) + ')');
   for (let tries = 0; tries < 8; ++tries) {
     const at = await origin();
     const dx = Math.max(-100, Math.min(100, (512 - at.x) / scale));
