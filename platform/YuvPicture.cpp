@@ -42,13 +42,36 @@ std::array<std::uint8_t, 3> YuvPicture::yuvOf(std::uint16_t pixel) const
 void YuvPicture::convert(const std::uint16_t* pixels, const std::array<std::uint8_t*, 3>& planes,
                          const std::array<int, 3>& strides) const
 {
-    lumaRows(pixels, planes[0], strides[0]);
     if (strides[1] != strides[2])
         return; // the encoders' pictures always share one stride between U and V
+    if (scale_ == 2 && !fullChroma_) {
+        doubledRows(pixels, planes, strides);
+        return;
+    }
+    lumaRows(pixels, planes[0], strides[0]);
     if (fullChroma_)
         fullChromaRows(pixels, planes[1], planes[2], strides[1]);
     else
         halfChromaRows(pixels, planes[1], planes[2], strides[1]);
+}
+
+void YuvPicture::doubledRows(const std::uint16_t* pixels, const std::array<std::uint8_t*, 3>& planes,
+                             const std::array<int, 3>& strides) const
+{
+    for (int y = 0; y < height_; ++y) {
+        const std::uint16_t* row = pixels + static_cast<std::size_t>(y) * width_;
+        std::uint8_t* luma = planes[0] + static_cast<std::ptrdiff_t>(2 * y) * strides[0];
+        std::uint8_t* u = planes[1] + static_cast<std::ptrdiff_t>(y) * strides[1];
+        std::uint8_t* v = planes[2] + static_cast<std::ptrdiff_t>(y) * strides[2];
+        for (int x = 0; x < width_; ++x) {
+            const std::uint32_t yuv = table_[row[x]];
+            luma[2 * x] = static_cast<std::uint8_t>(yuv);
+            luma[2 * x + 1] = static_cast<std::uint8_t>(yuv);
+            u[x] = static_cast<std::uint8_t>(yuv >> 8);
+            v[x] = static_cast<std::uint8_t>(yuv >> 16);
+        }
+        std::memcpy(luma + strides[0], luma, 2 * static_cast<std::size_t>(width_));
+    }
 }
 
 void YuvPicture::lumaRows(const std::uint16_t* pixels, std::uint8_t* plane, int stride) const

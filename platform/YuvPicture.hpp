@@ -1,6 +1,6 @@
 // YuvPicture: an RGB565 frame to the planar YUV an encoder takes, enlarged `scale` times with
 // sharp pixels, in studio-range BT.709. Each 16-bit pixel's Y, U and V come from one table
-// (built once, 192 KiB). In 4:2:0 a colour sample covers a 2 x 2 block of the enlarged picture:
+// (built once, 256 KiB). In 4:2:0 a colour sample covers a 2 x 2 block of the enlarged picture:
 // at an even scale that block lies inside one frame pixel, whose own U and V it takes; at an
 // odd scale it averages the frame pixels under the block. Owns the table only.
 #pragma once
@@ -27,6 +27,10 @@ public:
     std::array<std::uint8_t, 3> yuvOf(std::uint16_t pixel) const;
 
 private:
+    // Scale 2 in 4:2:0, the usual case, in one pass: each frame pixel's Y twice on two picture
+    // rows, and its U and V once.
+    void doubledRows(const std::uint16_t* pixels, const std::array<std::uint8_t*, 3>& planes,
+                     const std::array<int, 3>& strides) const;
     void lumaRows(const std::uint16_t* pixels, std::uint8_t* plane, int stride) const;
     void fullChromaRows(const std::uint16_t* pixels, std::uint8_t* u, std::uint8_t* v, int stride) const;
     void halfChromaRows(const std::uint16_t* pixels, std::uint8_t* u, std::uint8_t* v, int stride) const;
