@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config
           libsdl2-dev libsdl2-ttf-dev libfontconfig-dev fonts-liberation2 libopenal-dev
           libgtest-dev libbenchmark-dev libcli11-dev libstb-dev zlib1g-dev libx11-dev libxdamage-dev
-          libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev
+          libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
           hershey-fonts-data)
 if [ "${1:-}" = "--tests" ]; then
   # A real X server, a small window manager, input and screenshots for the end-to-end tests, and
