@@ -61,8 +61,9 @@ var Module = {
   printErr: function (text) { console.warn(text); if (!page.failed) page.status(text); },
   // The runtime's own abort text is for the console; the page says what went wrong.
   onAbort: function () { page.fail('The sparkler could not be loaded. Check the connection and reload the page.'); },
-  // After main (which makes the program's page state): the scene starts at once.
-  postRun: [function () { page.compiled = true; page.startSilent(); }],
+  // After main (which makes the program's page state): the scene starts at once, and a
+  // gesture made while it loaded lights its run.
+  postRun: [function () { page.compiled = true; page.startSilent(); page.compiledNow(); }],
   // Told by the program's screen (screen.js) after each frame it put on the canvas, whose
   // size is the frame's; CSS does the scaling.
   sparklerPage: {
@@ -182,9 +183,14 @@ page.startSilent = function () {
   if (sparklerOptions.autopilot && !page.startRun(false, true)) return;
   page.ready = true;
   page.readyAt = performance.now();
-  document.getElementById('cover-text').textContent =
-    sparklerOptions.autopilot ? 'Click or touch to take the sparkler' : 'Click or touch to light the sparkler';
+  if (document.getElementById('status').textContent === page.loadingLine) page.status('');
 };
+
+// The hint says from the start what a click does, true already while the program loads (the
+// click is kept until then); the loading line is the bar's.
+page.loadingLine = document.getElementById('status').textContent;
+if (!sparklerOptions.autopilot) document.getElementById('cover-text').textContent = 'Click or touch to light the sparkler';
+page.whenCompiled = new Promise(function (resolve) { page.compiledNow = resolve; });
 
 // Ends the run going and its loop (tests that drive the program themselves call this first).
 page.stop = function () {
@@ -193,13 +199,15 @@ page.stop = function () {
 };
 
 // A person's gesture lights a run with sound: a click takes the sparkler at once (the pointer
-// lock carries it); a touch leaves the autopilot flying until the finger moves it.
+// lock carries it); a touch leaves the autopilot flying until the finger moves it. A gesture
+// before the program is compiled makes the sound's context then and lights the run once it is.
 page.light = function (piloted) {
-  if (!page.compiled || page.failed || page.lighting || (page.running && page.person)) return;
+  if (page.failed || page.lighting || (page.running && page.person)) return;
   page.lighting = true;
   page.takePointer();
-  (sparklerOptions.sound ? page.openSound() : Promise.resolve()).then(function () {
+  Promise.all([sparklerOptions.sound ? page.openSound() : null, page.whenCompiled]).then(function () {
     page.lighting = false;
+    if (page.failed) return;
     if (!page.startRun(sparklerOptions.sound, piloted === true)) return;
     // The program has said which wave it lacks; the page says it plainly.
     if (page.soundFailed) page.soundMissing();
