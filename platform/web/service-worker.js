@@ -18,17 +18,18 @@ self.addEventListener('activate', (event) => {
     .then(() => self.clients.claim()));
 });
 
-// { keep: [url, ...] }: files the page fetched that belong to the copy (its sounds).
+// { keep: [url, ...] }: files the page fetched that belong to the copy (its sounds). A worker
+// that a new build's has replaced (its cache gone) keeps nothing, so as not to make it again.
 self.addEventListener('message', (event) => {
-  if (event.data && Array.isArray(event.data.keep))
-    event.waitUntil(caches.open(cacheName).then((cache) => cache.addAll(event.data.keep)).catch(() => {}));
+  if (!event.data || !Array.isArray(event.data.keep)) return;
+  event.waitUntil(caches.has(cacheName)
+    .then((has) => has && caches.open(cacheName).then((cache) => cache.addAll(event.data.keep)))
+    .catch(() => {}));
 });
 
 // The kept copy first (a query string, as the embedded page's, names the same file).
 self.addEventListener('fetch', (event) => {
   const request = event.request;
   if (request.method !== 'GET' || new URL(request.url).origin !== self.location.origin) return;
-  event.respondWith(caches.open(cacheName)
-    .then((cache) => cache.match(request, { ignoreSearch: true }))
-    .then((kept) => kept || fetch(request)));
+  event.respondWith(caches.match(request, { cacheName, ignoreSearch: true }).then((kept) => kept || fetch(request)));
 });

@@ -119,6 +119,14 @@ async function main() {
     }, { timeout: 30000, polling: 200 }).catch(() => {});
     const replaced = await kept(page, ['page.css']);
     console.log('after the new build: ' + JSON.stringify(replaced) + ' (was ' + oldName + ')');
+    if (!replaced.all) {
+      console.log('workers: ' + await page.evaluate(async () => {
+        const registration = await navigator.serviceWorker.getRegistration();
+        const state = (worker) => worker && worker.state;
+        return JSON.stringify({ installing: state(registration.installing), waiting: state(registration.waiting),
+                                active: state(registration.active) });
+      }));
+    }
     await setOffline(cdp, true);
     await stopServer(server);
     server = null;
