@@ -2,7 +2,7 @@
 // load; after a first visit its service worker keeps the page's files and the sounds it plays;
 // with the network cut (CDP offline, and the server closed) a second load draws the scene
 // running and a click lights it with both sounds; a new build (a changed file and so a new
-// version) replaces the kept copy at the next visit. The site served is a folder of links to
+// version) replaces the kept copy within the next visits. The site served is a folder of links to
 // the build's files, with the two files a new build changes written as copies.
 // Usage: node offline_test.js BUILD-WEB WORK-DIR
 'use strict';
@@ -112,13 +112,18 @@ async function main() {
     fs.writeFileSync(worker, text.replace(oldName, 'sparkler-0123456789abcdef'));
     ({ server } = await serve(site, port));
     await setOffline(cdp, false);
-    await page.reload();
-    await page.waitForFunction(async () => {
-      const names = await caches.keys();
-      return names.length === 1 && names[0] === 'sparkler-0123456789abcdef';
-    }, { timeout: 30000, polling: 200 }).catch(() => {});
+    // The visit that finds the new worker may still be answered by the old one, which holds
+    // the new one's start until it is done: the copy is replaced by the next visit or so.
+    let visits = 0;
+    for (let replacedYet = false; !replacedYet && visits < 3; ++visits) {
+      await page.reload();
+      replacedYet = await page.waitForFunction(async () => {
+        const names = await caches.keys();
+        return names.length === 1 && names[0] === 'sparkler-0123456789abcdef';
+      }, { timeout: 15000, polling: 200 }).then(() => true, () => false);
+    }
     const replaced = await kept(page, ['page.css']);
-    console.log('after the new build: ' + JSON.stringify(replaced) + ' (was ' + oldName + ')');
+    console.log('after the new build and ' + visits + ' visit(s): ' + JSON.stringify(replaced) + ' (was ' + oldName + ')');
     if (!replaced.all) {
       console.log('workers: ' + await page.evaluate(async () => {
         const registration = await navigator.serviceWorker.getRegistration();
@@ -132,7 +137,7 @@ async function main() {
     server = null;
     const css = await page.evaluate(() => fetch('page.css').then((response) => response.text(), () => ''));
     check(replaced.caches.length === 1 && replaced.caches[0] === 'sparkler-0123456789abcdef' && replaced.all,
-      'a new build\'s version replaces the old cache at the next visit');
+      'a new build\'s version replaces the old cache within three visits');
     check(css.includes('#second-build'), 'and the new build\'s file is the one kept');
   } finally {
     await close();
