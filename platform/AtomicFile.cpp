@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 
 namespace {
 
@@ -183,6 +184,25 @@ void AtomicFile::abandon()
         temporary_.clear();
     }
     buffer_.clear();
+}
+
+bool AtomicFile::probeInPlace(std::string& error)
+{
+    if (fd_ < 0 || !temporary_.empty() || sys::writeSome(fd_, "", 0) == 0)
+        return true;
+    error = path_ + ": cannot be written (" + std::strerror(errno) + ")";
+    return false;
+}
+
+bool AtomicFile::sameFile(const std::string& a, const std::string& b)
+{
+    namespace fs = std::filesystem;
+    std::error_code ignored;
+    if (fs::equivalent(a, b, ignored))
+        return true;
+    const fs::path left = fs::weakly_canonical(fs::absolute(a, ignored), ignored);
+    const fs::path right = fs::weakly_canonical(fs::absolute(b, ignored), ignored);
+    return !left.empty() && left == right;
 }
 
 bool AtomicFile::canCreate(const std::string& path, std::string& error)

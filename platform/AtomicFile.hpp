@@ -38,6 +38,13 @@ public:
     int failureCode() const { return failureCode_; }
     const std::string& path() const { return path_; }
 
+    // For an output written in place (a device, a pipe, standard output): a write of no bytes,
+    // which a place that takes nothing (a full device) already refuses. False with `error` then.
+    bool probeInPlace(std::string& error);
+
+    // Two names for one file: the same file now (through a link, /dev/stdout), or the same
+    // path once its folders are resolved.
+    static bool sameFile(const std::string& a, const std::string& b);
     // Whether a file could be created in the folder of `path` now: makes and removes a
     // temporary there. For checking outputs before a long run starts.
     static bool canCreate(const std::string& path, std::string& error);

@@ -29,7 +29,8 @@ const char* registeredTemporary(int slot);
 void removeTemporariesOnSignals();
 
 // For a program that ends itself in order: interrupt, terminate, hang-up and quit only set a
-// flag (closeRequestedBySignal) that its loop reads; a second such signal ends it at once.
-// The file size limit's signal is ignored from then on.
+// flag (closeRequestedBySignal) that its loop reads; a second such signal removes the
+// temporaries and ends it at once. The file size limit's and the broken pipe's signals are
+// ignored from then on (a write past the limit, or to a pipe nobody reads, fails instead).
 void requestCloseOnSignals();
 bool closeRequestedBySignal();

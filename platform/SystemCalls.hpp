@@ -34,6 +34,11 @@ long writeSome(int fd, const void* data, std::size_t size);
 long readSome(int fd, void* data, std::size_t size);
 // As pwrite(2): writes at `offset` without moving the file position.
 long writeSomeAt(int fd, const void* data, std::size_t size, long long offset);
+// Where the open file `fd` stands now, when it can be written again at earlier offsets (a
+// file or a seekable device, not opened to append); -1 otherwise (a pipe, a terminal).
+long long rewritableOffset(int fd);
+// Cuts the open file `fd` to `size` bytes; false on failure.
+bool truncateFile(int fd, long long size);
 // Writes to the disk what the system still holds of the file; false on failure. A file
 // system that cannot (errno EINVAL, EROFS) counts as success.
 bool syncToDisk(int fd);

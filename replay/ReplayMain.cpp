@@ -78,14 +78,6 @@ std::int64_t framesThatRun(const ReplayScript& script, std::int64_t frames)
     return frames;
 }
 
-// Two names for one file: compared as absolute paths with their folders resolved.
-bool sameFile(const std::string& a, const std::string& b)
-{
-    std::error_code ignored;
-    return std::filesystem::weakly_canonical(std::filesystem::absolute(a), ignored)
-        == std::filesystem::weakly_canonical(std::filesystem::absolute(b), ignored);
-}
-
 // The seed of a run that writes words and names none: the FNV-1a hash of the words, so that
 // the same words always give the same clip.
 std::uint32_t textSeed(const std::string& text)
@@ -108,7 +100,7 @@ bool writtenToPngDir(const ReplayOptions& options, std::int64_t runs, const std:
     std::int64_t frame = 0;
     if (name.size() < 16 || name.rfind("frame-", 0) != 0
         || !readDecimal(std::string_view(name).substr(6, name.size() - 10), 0, kMaxFrames, frame)
-        || frame >= runs || frame % options.pngEvery != 0 || !sameFile(named.parent_path().string(), options.pngDir))
+        || frame >= runs || frame % options.pngEvery != 0 || !AtomicFile::sameFile(named.parent_path().string(), options.pngDir))
         return false;
     char written[32];
     std::snprintf(written, sizeof written, "frame-%06lld.png", static_cast<long long>(frame));
@@ -287,13 +279,13 @@ int main(int argc, char** argv)
     if (!scriptPath.empty() && writtenToPngDir(options, runs, scriptPath))
         return refuse("--script names a picture that --png-dir writes, " + printable(scriptPath, 200));
     for (std::size_t i = 0; i < outputs.size(); ++i) {
-        if (!scriptPath.empty() && sameFile(outputs[i].second, scriptPath))
+        if (!scriptPath.empty() && AtomicFile::sameFile(outputs[i].second, scriptPath))
             return refuse(outputs[i].first + " would write over the script, " + printable(scriptPath, 200));
         if (writtenToPngDir(options, runs, outputs[i].second))
             return refuse(outputs[i].first + " names a picture that --png-dir writes, "
                           + printable(outputs[i].second, 200));
         for (std::size_t j = i + 1; j < outputs.size(); ++j) {
-            if (sameFile(outputs[i].second, outputs[j].second))
+            if (AtomicFile::sameFile(outputs[i].second, outputs[j].second))
                 return refuse(outputs[i].first + " and " + outputs[j].first + " name the same file, "
                               + printable(outputs[j].second, 200));
         }

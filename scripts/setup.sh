@@ -5,15 +5,16 @@ set -euo pipefail
 
 packages=(build-essential cmake ninja-build pkg-config
           libsdl2-dev libsdl2-ttf-dev libfontconfig-dev fonts-liberation2 libopenal-dev
-          libgtest-dev libbenchmark-dev libcli11-dev libstb-dev zlib1g-dev libx11-dev libxdamage-dev
+          libgtest-dev libbenchmark-dev libcli11-dev libstb-dev zlib1g-dev libx11-dev libxdamage-dev libwayland-dev
           libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
           hershey-fonts-data)
 if [ "${1:-}" = "--tests" ]; then
-  # A real X server, a small window manager, input and screenshots for the end-to-end tests, and
+  # A real X server, a small window manager, input and screenshots for the end-to-end tests
+  # (and weston's headless compositor for their Wayland one), and
   # the screensaver daemon they run the hack under (xmllint checks its settings file);
   # the validators of the desktop files, manual pages and Debian package; clang with libFuzzer
   # for the fuzz targets and the second compiler of the determinism check.
-  packages+=(xvfb openbox xdotool x11-utils imagemagick tesseract-ocr xscreensaver libxml2-utils
+  packages+=(weston xvfb openbox xdotool x11-utils imagemagick tesseract-ocr xscreensaver libxml2-utils
              desktop-file-utils appstream man-db lintian dpkg-dev
              clang-14 libclang-rt-14-dev libfuzzer-14-dev)
   # ffprobe and ffmpeg, to read back the videos the replay tool writes.

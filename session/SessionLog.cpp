@@ -2,6 +2,7 @@
 #include "session/SessionLog.hpp"
 
 #include "app/Application.hpp"
+#include "platform/AtomicFile.hpp"
 #include "platform/SystemCalls.hpp"
 #include "session/ReplayScript.hpp"
 #include "session/ReplayTrace.hpp"
@@ -18,6 +19,7 @@ constexpr int kCountWidth = 12;
 // Writes all of `text` at `offset` (or at the end when offset is negative).
 bool writeAll(int fd, const std::string& text, long long offset)
 {
+    errno = 0;
     std::size_t done = 0;
     while (done < text.size()) {
         const long n = offset < 0
@@ -32,6 +34,12 @@ bool writeAll(int fd, const std::string& text, long long offset)
     return true;
 }
 
+// The reason of the last failed call, for an error line.
+std::string lastReason()
+{
+    return errno != 0 ? std::strerror(errno) : "a short write";
+}
+
 } // namespace
 
 SessionLog::~SessionLog()
@@ -40,36 +48,93 @@ SessionLog::~SessionLog()
         sys::closeFile(recordFd);
 }
 
-bool SessionLog::open(const std::string& record, const std::string& tracePath,
-                      const Display* shownBy, std::string& error)
+bool SessionLog::open(const std::string& record, const std::string& tracePath, const Display* shownBy,
+                      std::string& error)
 {
     display = shownBy;
+    const auto named = [](const std::string& path) { return path == "-" ? std::string("/dev/stdout") : path; };
+    if (!record.empty() && !tracePath.empty() && AtomicFile::sameFile(named(record), named(tracePath))) {
+        error = "--record and --trace name the same file, " + (record == "-" ? std::string("standard output") : record);
+        return false;
+    }
     if (!tracePath.empty()) {
         // "-" is the standard output as it was handed over (a pipe or a socket cannot be
-        // opened again through /dev/stdout).
+        // opened again by name).
         if (tracePath == "-" ? !trace.openStandardOutput(error) : !trace.open(tracePath, error))
             return false;
-        tracing = true;
-    }
-    if (!record.empty()) {
-        recordPath = record;
-        recordFd = sys::createFile(record);
-        if (recordFd < 0) {
-            error = record + ": cannot be written (" + std::strerror(errno) + ")";
+        if (!trace.probeInPlace(error)) {
+            trace.abandon();
             return false;
         }
+        tracing = true;
     }
+    if (!record.empty() && !openRecord(record, error)) {
+        trace.abandon();
+        tracing = false;
+        return false;
+    }
+    return true;
+}
+
+bool SessionLog::openRecord(const std::string& path, std::string& error)
+{
+    const std::string name = path == "-" ? std::string("standard output") : path;
+    const sys::PathKind kind = path == "-" ? sys::PathKind::Other : sys::pathKind(path);
+    if (kind == sys::PathKind::Folder) {
+        error = name + ": is a folder";
+        return false;
+    }
+    if (kind == sys::PathKind::Other) {
+        // Standard output or a device is written where it stands, from now on; a named pipe
+        // that nobody reads is refused rather than waited for.
+        recordFd = path == "-" ? sys::duplicateStandardOutput() : sys::openForWriting(path);
+        if (recordFd >= 0)
+            recordStart = sys::rewritableOffset(recordFd);
+        // A pipe (ENXIO: a named one that nobody reads) or a terminal cannot be rewritten.
+        if ((recordFd < 0 && errno == ENXIO) || (recordFd >= 0 && recordStart < 0)) {
+            error = name + ": a record is rewritten in place as it grows; give a file, not a pipe or a terminal";
+        } else if (recordFd < 0 || sys::writeSome(recordFd, "", 0) != 0) {
+            error = name + ": cannot be written (" + std::strerror(errno) + ")";
+        } else {
+            recordPath = path;
+            return true;
+        }
+        if (recordFd >= 0)
+            sys::closeFile(recordFd);
+        recordFd = -1;
+        return false;
+    }
+    // A file: opened now to see that it can be, but made or emptied only at the first frame.
+    const int fd = kind == sys::PathKind::Missing ? sys::createNewFile(path) : sys::openForWriting(path);
+    if (fd < 0) {
+        error = name + ": cannot be written (" + std::strerror(errno) + ")";
+        return false;
+    }
+    sys::closeFile(fd);
+    if (kind == sys::PathKind::Missing)
+        sys::removeFile(path);
+    recordPending = true;
+    recordPath = path;
     return true;
 }
 
 void SessionLog::writeHeader(std::uint32_t seed)
 {
     headerWritten = true;
+    if (recordPending) {
+        recordPending = false;
+        recordFd = sys::createFile(recordPath);
+        if (recordFd < 0) {
+            recordFailure = std::strerror(errno);
+            return;
+        }
+    }
     const std::string intro = "# A live session of sparkler; sparkler-replay --script FILE runs it again.\n# seed "
         + std::to_string(seed) + "\n# frames ";
-    countOffset = intro.size();
-    writeRecord(intro + std::string(kCountWidth, ' ') + "\n");
-    writeCount();
+    if (writeRecord(intro + std::string(kCountWidth, ' ') + "\n")) {
+        countOffset = recordStart + static_cast<long long>(intro.size());
+        writeCount(wholeFrames);
+    }
 }
 
 void SessionLog::keyDelivered(std::uintptr_t code)
@@ -85,7 +150,7 @@ void SessionLog::penDelivered(Pen pen)
 void SessionLog::frameShown(const Application& app, std::uint32_t stepMs, float dt)
 {
     const std::int64_t frame = frames++;
-    if (recordFd >= 0) {
+    if (!recordPath.empty() && recordFailure.empty()) {
         if (!headerWritten)
             writeHeader(app.seed);
         const std::string at = std::to_string(frame);
@@ -102,10 +167,10 @@ void SessionLog::frameShown(const Application& app, std::uint32_t stepMs, float 
         if (app.mouseState.lX != 0 || app.mouseState.lY != 0)
             lines
                 += at + " mouse " + std::to_string(app.mouseState.lX) + " " + std::to_string(app.mouseState.lY) + "\n";
-        if (!lines.empty())
-            writeRecord(lines);
-        if (frames % 60 == 0)
-            writeCount();
+        if (recordFailure.empty() && (lines.empty() || writeRecord(lines)))
+            wholeFrames = frames;
+        if (recordFailure.empty() && frames % 60 == 0)
+            writeCount(wholeFrames);
     }
     pendingKeys.clear();
     pendingPens.clear();
@@ -118,7 +183,7 @@ void SessionLog::frameShown(const Application& app, std::uint32_t stepMs, float 
 bool SessionLog::close(std::string& error)
 {
     bool ok = true;
-    if (recordFd >= 0) {
+    if (!recordPath.empty()) {
         if (!headerWritten)
             writeHeader(0); // no frame ran: nothing to replay
         std::string lines;
@@ -128,16 +193,23 @@ bool SessionLog::close(std::string& error)
             lines += std::to_string(frames) + " pen " + std::string(penName(pen)) + "\n";
         if (!lines.empty())
             writeRecord(lines);
-        writeCount();
-        if (!sys::syncToDisk(recordFd) && recordFailure.empty())
-            recordFailure = std::strerror(errno);
-        if (sys::closeFile(recordFd) != 0 && recordFailure.empty())
-            recordFailure = std::strerror(errno);
-        recordFd = -1;
+        // After a failure too: the count, rewritten in place, needs no room that the disk lacks.
+        writeCount(wholeFrames);
+        if (recordFd >= 0) {
+            if (!sys::syncToDisk(recordFd) && recordFailure.empty())
+                recordFailure = std::strerror(errno);
+            if (sys::closeFile(recordFd) != 0 && recordFailure.empty())
+                recordFailure = std::strerror(errno);
+            recordFd = -1;
+        }
         if (!recordFailure.empty()) {
-            error = recordPath + ": the record could not be written whole (" + recordFailure + ")";
+            error = (recordPath == "-" ? std::string("standard output") : recordPath)
+                + ": the record could not be written whole (" + recordFailure + ")";
+            if (countOffset >= 0)
+                error += "; it replays its first " + std::to_string(wholeFrames) + " frames";
             ok = false;
         }
+        recordPath.clear();
     }
     pendingKeys.clear();
     pendingPens.clear();
@@ -153,16 +225,27 @@ bool SessionLog::close(std::string& error)
     return ok;
 }
 
-void SessionLog::writeRecord(const std::string& text)
+bool SessionLog::writeRecord(const std::string& text)
 {
-    if (recordFailure.empty() && !writeAll(recordFd, text, -1))
-        recordFailure = errno != 0 ? std::strerror(errno) : "a short write";
+    if (recordFd < 0 || !recordFailure.empty())
+        return false;
+    if (writeAll(recordFd, text, -1)) {
+        recordLength += static_cast<long long>(text.size());
+        return true;
+    }
+    recordFailure = lastReason();
+    // Part of the text may be in: the record is cut back to its last whole line, so that it
+    // stays a script the replay reads (a device that cannot be cut holds nothing to cut).
+    sys::truncateFile(recordFd, recordStart + recordLength);
+    return false;
 }
 
-void SessionLog::writeCount()
+void SessionLog::writeCount(std::int64_t count)
 {
+    if (recordFd < 0 || countOffset < 0)
+        return;
     char field[kCountWidth + 1];
-    std::snprintf(field, sizeof field, "%-*lld", kCountWidth, static_cast<long long>(frames));
-    if (recordFailure.empty() && !writeAll(recordFd, field, static_cast<long long>(countOffset)))
-        recordFailure = errno != 0 ? std::strerror(errno) : "a short write";
+    std::snprintf(field, sizeof field, "%-*lld", kCountWidth, static_cast<long long>(count));
+    if (!writeAll(recordFd, field, countOffset) && recordFailure.empty())
+        recordFailure = lastReason();
 }

@@ -1,10 +1,12 @@
 // The program's entry: reads the command line, opens the SDL window (with its display inside
 // it) on the monitor asked for, the mouse, the clock and the sound device, then runs the
 // application until Escape, F12 or the window manager's close button. A bad command line or a
-// monitor that does not exist is one line and exit 2, before any window is made; without a
-// display it says so in one line and exits 1; without sound it says so and runs silently.
-// --record and --trace write the session beside it. With --window-id, --root or
-// XSCREENSAVER_WINDOW it draws into another program's window instead, piloted and silent.
+// monitor that does not exist or an output that cannot be written is one line and exit 2,
+// before any window is made; without a display it says so in one line and exits 1; without
+// sound it says so and runs silently. --record and --trace write the session beside it, and
+// are finished on every ending that can be caught: a close, a signal, a lost display. With
+// --window-id, --root or XSCREENSAVER_WINDOW it draws into another program's window instead,
+// piloted and silent.
 #include "shell/CommandLine.hpp"
 #include "shell/PilotSetup.hpp"
 #include "session/MainWindow.hpp"
@@ -12,12 +14,15 @@
 
 #include "gfx/Icon.hpp"
 #include "platform/AudioDevice.hpp"
+#include "platform/ProcessGuards.hpp"
 #include "platform/sdl/SdlClock.hpp"
 #include "platform/sdl/ForeignWindow.hpp"
 #include "platform/sdl/SdlDisplay.hpp"
 #include "platform/sdl/SdlWindow.hpp"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <string>
 
@@ -25,15 +30,46 @@ namespace {
 
 constexpr int kWindowIconSize = 64;
 
+// Help and version have been written to standard output: 0 when all of it went out, else
+// 1 with the reason said (a full disk, a closed pipe or descriptor).
+int helpWritten()
+{
+    std::cout.flush();
+    if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0 && std::cout.good())
+        return 0;
+    const int code = errno;
+    std::fprintf(stderr, "sparkler: standard output could not be written whole (%s)\n",
+                 std::strerror(code != 0 ? code : EIO));
+    return 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     ProgramOptions options;
     if (const std::optional<int> done = parseCommandLine(argc, argv, options, std::cout, std::cerr))
-        return *done;
-
+        return *done == 0 ? helpWritten() : *done;
+    // Before anything opens a file or a connection: a closed standard descriptor would hand its
+    // number to it, and the program's messages (or its trace) would go there.
+    const ClosedStandardDescriptors closed = openClosedStandardDescriptors();
+    // Interrupt, terminate, hang-up and quit close the window as Escape does, so the outputs
+    // are finished; a reader that goes away is a failed write, not the end of the program.
+    requestCloseOnSignals();
+    if (closed.output && (options.tracePath == "-" || options.recordPath == "-")) {
+        std::fprintf(stderr, "sparkler: %s -: standard output is closed\n",
+                     options.tracePath == "-" ? "--trace" : "--record");
+        return 2;
+    }
+    // Every output is checked, and the trace opened, before any window: a place that cannot
+    // work is refused now rather than found after a session.
     std::string error;
+    SessionLog log;
+    if (!log.open(options.recordPath, options.tracePath, nullptr, error)) {
+        std::fprintf(stderr, "sparkler: %s\n", error.c_str());
+        return 2;
+    }
+
     // --root is the window found now: the virtual root a screensaver daemon provides, or the root.
     if (options.root && options.windowId == 0) {
         options.windowId = findRootWindow(error);
@@ -73,11 +109,16 @@ int main(int argc, char** argv)
         const std::vector<std::uint8_t> icon = drawIcon(iconShapes(colours), kWindowIconSize);
         window->setIcon(icon.data(), kWindowIconSize);
     }
-    SessionLog log;
-    if (!log.open(options.recordPath, options.tracePath, window->display(), error)) {
-        std::fprintf(stderr, "sparkler: %s\n", error.c_str());
-        return 1;
-    }
+    log.showsFrom(window->display());
+    // A lost X display ends the program from inside the display library: the record and the
+    // trace are finished first, as at any other ending.
+    SdlWindow::whenDisplayLost(
+        [](void* outputs) {
+            std::string why;
+            if (!static_cast<SessionLog*>(outputs)->close(why))
+                std::fprintf(stderr, "sparkler: %s\n", why.c_str());
+        },
+        &log);
     std::unique_ptr<AudioDevice> audio;
     if (!foreign || options.sound)
         audio = AudioDevice::openOutput(error);

@@ -23,20 +23,27 @@ void removeAndEnd(int signal)
         if (const char* path = registeredTemporary(slot))
             ::unlink(path);
     }
-    // The handler was reset to the default on entry: the signal, blocked until this returns,
-    // then ends the process as it would have without the handler.
+    // The handler is the default again (reset on entry, or here): the signal, blocked until
+    // this returns, then ends the process as it would have without the handler.
+    struct sigaction byDefault {};
+    byDefault.sa_handler = SIG_DFL;
+    sigemptyset(&byDefault.sa_mask);
+    ::sigaction(signal, &byDefault, nullptr);
     ::raise(signal);
 }
 
-void setFlag(int)
+// The first signal asks the loop to close; a second one, while it closes, ends it at once.
+void setFlag(int signal)
 {
+    if (closeRequested != 0)
+        removeAndEnd(signal);
     closeRequested = 1;
 }
 
-// Installs `handler` (reset to the default once it has run) for every signal that is not
-// ignored: a program started with one ignored (nohup) keeps ignoring it. A write past the file
-// size limit then fails with EFBIG instead of ending the process.
-void install(void (*handler)(int), std::initializer_list<int> signals)
+// Installs `handler` for every signal that is not ignored: a program started with one ignored
+// (nohup) keeps ignoring it. A write past the file size limit then fails with EFBIG instead of
+// ending the process.
+void install(void (*handler)(int), std::initializer_list<int> signals, int flags)
 {
     for (int signal : signals) {
         struct sigaction old {};
@@ -45,7 +52,7 @@ void install(void (*handler)(int), std::initializer_list<int> signals)
         struct sigaction action {};
         action.sa_handler = handler;
         sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESETHAND | SA_RESTART;
+        action.sa_flags = flags;
         ::sigaction(signal, &action, nullptr);
     }
     std::signal(SIGXFSZ, SIG_IGN);
@@ -71,12 +78,13 @@ ClosedStandardDescriptors openClosedStandardDescriptors()
 
 void removeTemporariesOnSignals()
 {
-    install(removeAndEnd, {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE});
+    install(removeAndEnd, {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE}, SA_RESETHAND | SA_RESTART);
 }
 
 void requestCloseOnSignals()
 {
-    install(setFlag, {SIGINT, SIGTERM, SIGHUP, SIGQUIT});
+    install(setFlag, {SIGINT, SIGTERM, SIGHUP, SIGQUIT}, SA_RESTART);
+    std::signal(SIGPIPE, SIG_IGN);
 }
 
 bool closeRequestedBySignal()

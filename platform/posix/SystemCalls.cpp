@@ -110,6 +110,24 @@ long writeSomeAt(int fd, const void* data, std::size_t size, long long offset)
     return static_cast<long>(::pwrite(fd, data, size, static_cast<off_t>(offset)));
 }
 
+long long rewritableOffset(int fd)
+{
+    const off_t at = ::lseek(fd, 0, SEEK_CUR);
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (at < 0 || flags < 0)
+        return -1;
+    if ((flags & O_APPEND) != 0) {
+        errno = EINVAL; // every write would go to the end, the rewrites included
+        return -1;
+    }
+    return static_cast<long long>(at);
+}
+
+bool truncateFile(int fd, long long size)
+{
+    return ::ftruncate(fd, static_cast<off_t>(size)) == 0;
+}
+
 bool syncToDisk(int fd)
 {
     return ::fsync(fd) == 0 || errno == EINVAL || errno == EROFS;

@@ -4,8 +4,10 @@
 #include "platform/sdl/SdlWindow.hpp"
 
 #include "platform/AudioDevice.hpp"
+#include "platform/ProcessGuards.hpp"
 #include "platform/sdl/ForeignWindow.hpp"
 #include "platform/sdl/SdlKeyCodes.hpp"
+#include "platform/sdl/WaylandSeat.hpp"
 
 #include <SDL.h>
 
@@ -36,12 +38,19 @@ bool takeFront(std::deque<Message>& queue, Message& message)
     return true;
 }
 
+// What the program finishes before it ends for a lost display.
+void (*lastWords)(void*) = nullptr;
+void* lastWordsData = nullptr;
+
 // Xlib's handler for a lost connection prints two lines of its own and exits; this one says it
-// in the program's one line. It must not return: Xlib would exit after it anyway.
+// in the program's one line and lets the program finish its outputs. It must not return: Xlib
+// would exit after it anyway.
 int displayLost(void*)
 {
     static const char line[] = "sparkler: the connection to the X display was lost\n";
     [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, line, sizeof line - 1);
+    if (lastWords != nullptr)
+        lastWords(lastWordsData);
     ::_exit(1);
 }
 
@@ -64,23 +73,57 @@ void handleLostDisplay()
     ::dlclose(xlib); // still loaded by SDL: this only drops the reference taken here
 }
 
+// What was tried for a display, for the line that says there is none: the X display named
+// and the Wayland display, each as the environment gives them.
+std::string displaysTried(bool waylandReachable)
+{
+    const char* x = SDL_getenv("DISPLAY");
+    const char* wayland = SDL_getenv("WAYLAND_DISPLAY");
+    std::string tried = x != nullptr && *x != '\0' ? "the X display \"" + std::string(x) + "\" could not be opened"
+                                                   : std::string("DISPLAY is not set");
+    if (!waylandReachable)
+        tried += ", and without XDG_RUNTIME_DIR no Wayland display can be reached";
+    else if (wayland != nullptr && *wayland != '\0')
+        tried += ", nor the Wayland display \"" + std::string(wayland) + "\"";
+    else
+        tried += ", and WAYLAND_DISPLAY is not set";
+    return tried;
+}
+
 // Starts SDL's video, or says in error why there is no display to start it on.
 bool startVideo(std::string& error)
 {
     // Without XDG_RUNTIME_DIR no Wayland display can be reached, and the Wayland library would
     // print its own complaint while SDL tries: use X alone then, or say there is no display.
     const char* runtimeDir = SDL_getenv("XDG_RUNTIME_DIR");
-    if (SDL_getenv("SDL_VIDEODRIVER") == nullptr && (runtimeDir == nullptr || *runtimeDir == '\0')) {
+    const bool chosen = SDL_getenv("SDL_VIDEODRIVER") != nullptr;
+    const bool waylandReachable = runtimeDir != nullptr && *runtimeDir != '\0';
+    if (!chosen && !waylandReachable) {
         const char* display = SDL_getenv("DISPLAY");
         if (display == nullptr || *display == '\0') {
-            error = "No display is available (DISPLAY is not set, and without XDG_RUNTIME_DIR no Wayland display "
-                    "can be reached).";
+            error = "No display is available (" + displaysTried(false) + ").";
+            return false;
+        }
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+    }
+    // SDL tries Wayland first, and its Wayland video crashes on a compositor that offers no
+    // seat: X (XWayland, where it runs) is used then, or the program says why it stops.
+    const char* asked = SDL_getenv("SDL_VIDEODRIVER");
+    const bool waylandFirst = chosen ? std::strcmp(asked, "wayland") == 0 : waylandReachable;
+    if (waylandFirst && probeWaylandSeat() == WaylandSeat::Missing) {
+        const char* x = SDL_getenv("DISPLAY");
+        if (chosen || x == nullptr || *x == '\0') {
+            const char* wayland = SDL_getenv("WAYLAND_DISPLAY");
+            error = "The Wayland display \"" + std::string(wayland != nullptr ? wayland : "wayland-0")
+                + "\" offers no seat (no keyboard or mouse), and its video cannot start without one"
+                + (chosen ? "" : "; DISPLAY names no X display to use instead") + ".";
             return false;
         }
         SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
     }
     if (SDL_InitSubSystem(subsystems) != 0) {
-        error = std::string("The video system could not be started (") + SDL_GetError() + ").";
+        error = chosen ? std::string("The video system could not be started (") + SDL_GetError() + ")."
+                       : "No display is available (" + displaysTried(waylandReachable) + ").";
         return false;
     }
     // Without a display SDL falls back to drivers that draw nowhere; unless the user asked for
@@ -88,8 +131,8 @@ bool startVideo(std::string& error)
     const char* driver = SDL_GetCurrentVideoDriver();
     const bool drawsNowhere
         = driver != nullptr && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
-    if (drawsNowhere && SDL_getenv("SDL_VIDEODRIVER") == nullptr) {
-        error = "No display is available (DISPLAY and WAYLAND_DISPLAY name no running display server).";
+    if (drawsNowhere && !chosen) {
+        error = "No display is available (" + displaysTried(true) + ").";
         SDL_QuitSubSystem(subsystems);
         return false;
     }
@@ -97,6 +140,12 @@ bool startVideo(std::string& error)
 }
 
 } // namespace
+
+void SdlWindow::whenDisplayLost(void (*finish)(void*), void* data)
+{
+    lastWords = finish;
+    lastWordsData = data;
+}
 
 int SdlWindow::countMonitors(std::string& error)
 {
@@ -119,6 +168,8 @@ std::unique_ptr<SdlWindow> SdlWindow::create(const char* title, WindowProcedure 
     SDL_SetHint(SDL_HINT_MOUSE_RELATIVE_SCALING, "0");
     // Closing the window is a close request for the program to answer, not a quit of its own.
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+    // Signals are the program's own (see requestCloseOnSignals): they are read at every peek.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (!startVideo(error))
         return nullptr;
     if (placement.foreignWindow != 0)
@@ -254,6 +305,7 @@ void SdlWindow::pumpEvents()
     SDL_Event event;
     while (SDL_PollEvent(&event) != 0)
         translate(event);
+    closeOnSignal();
     // A window that cannot be seen (unmapped, minimised or wholly covered) costs no frames: the
     // loop waits here for it to come back, for a key, for a signal, or for it to go. The frame
     // after the wait is timed as any other: its step is the whole time the window was hidden.
@@ -262,11 +314,22 @@ void SdlWindow::pumpEvents()
         return;
     if (sound != nullptr)
         sound->setPaused(true);
-    while (waiting())
+    while (waiting()) {
         if (SDL_WaitEventTimeout(&event, 250) != 0)
             translate(event);
+        closeOnSignal();
+    }
     if (sound != nullptr)
         sound->setPaused(false);
+}
+
+void SdlWindow::closeOnSignal()
+{
+    // Interrupt, terminate, hang-up or quit: a close request, once, as the close button's.
+    if (!signalTaken && closeRequestedBySignal()) {
+        signalTaken = true;
+        postMessage(WM_CLOSE, 0, 0);
+    }
 }
 
 void SdlWindow::sightChanged(const SDL_Event& event)
@@ -289,7 +352,7 @@ void SdlWindow::translate(const SDL_Event& event)
     if (event.type == SDL_KEYDOWN) {
         translateKey(event);
     } else if (event.type == SDL_QUIT) {
-        postMessage(WM_CLOSE, 0, 0); // an interrupt or terminate signal: a close request too
+        postMessage(WM_CLOSE, 0, 0); // SDL's own quit (a signal where its handlers are set)
     } else if (event.type == SDL_RENDER_TARGETS_RESET) {
         screen.renderReset(true);
     } else if (event.type == SDL_RENDER_DEVICE_RESET) {

@@ -39,6 +39,9 @@ public:
     // How many monitors the desktop has, without making a window; -1 with error set when
     // there is no display at all.
     static int countMonitors(std::string& error);
+    // What to finish (outputs) before the program ends for a lost X display; called once, from
+    // inside the display library, which must not be called from it.
+    static void whenDisplayLost(void (*finish)(void*), void* data);
     ~SdlWindow() override;
     SdlWindow(const SdlWindow&) = delete;
     SdlWindow& operator=(const SdlWindow&) = delete;
@@ -82,6 +85,7 @@ private:
     void foreignChanged(const SDL_Event& event);
     // Follows whether the window can be seen, from an X event SDL hands on.
     void sightChanged(const SDL_Event& event);
+    void closeOnSignal();
 
     SDL_Window* window = nullptr;
     WindowProcedure procedure = nullptr;
@@ -95,6 +99,7 @@ private:
 
     bool focus = false;
     bool destroyed = false;
+    bool signalTaken = false; // a signal's close request has been posted
     std::uint64_t foreignId = 0;
     std::uint64_t watchedId = 0; // the X window whose sight is followed; 0 off X
     bool seen = true; // the window is mapped and not wholly covered

@@ -121,6 +121,19 @@ long writeSomeAt(int fd, const void* data, std::size_t size, long long offset)
     return written;
 }
 
+long long rewritableOffset(int fd)
+{
+    // Only a file on disk can be written again where it was; a console or a pipe cannot.
+    if (GetFileType(reinterpret_cast<HANDLE>(_get_osfhandle(fd))) != FILE_TYPE_DISK)
+        return -1;
+    return _lseeki64(fd, 0, SEEK_CUR);
+}
+
+bool truncateFile(int fd, long long size)
+{
+    return _chsize_s(fd, size) == 0;
+}
+
 bool syncToDisk(int fd)
 {
     return _commit(fd) == 0 || errno == EBADF;

@@ -134,6 +134,11 @@ TEST(SparklerWithoutDisplay, SaysSoInOneLineAndExitsWithOne)
         EXPECT_TRUE(!err.empty() && err.back() == '\n') << "stderr: " << err;
         EXPECT_GT(err.size(), 10u) << "stderr: " << err;
         EXPECT_EQ(err.rfind("sparkler: ", 0), 0u) << "the one line is the program's own; stderr: " << err;
+        if (c.extra.empty())
+            EXPECT_NE(err.find("DISPLAY is not set"), std::string::npos) << "stderr: " << err;
+        else
+            EXPECT_NE(err.find("the X display \":99999\" could not be opened"), std::string::npos)
+                << "a dead display is named; stderr: " << err;
     }
 }
 

@@ -2,13 +2,13 @@
 // it fail with EFBIG, as they would with ENOSPC), and /dev/full stands for a full device.
 #include "platform/AtomicFile.hpp"
 
+#include "support/FileSizeLimit.hpp"
+
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -45,28 +45,6 @@ protected:
     }
 
     fs::path folder;
-};
-
-// Lowers the largest file this process may write for the life of the object.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        previous_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit lowered = saved_;
-        lowered.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &lowered);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, previous_);
-    }
-
-private:
-    rlimit saved_{};
-    void (*previous_)(int) = nullptr;
 };
 
 } // namespace

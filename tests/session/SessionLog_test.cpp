@@ -2,13 +2,15 @@
 // (uneven steps, keys, mouse motion, reads that fail and leave the state as it was), is
 // recorded and traced; the record, replayed by the replay tool with the seed and frame count
 // of its header, gives the live trace line for line. A session cut off without its close
-// still replays up to the count its header last gave.
+// still replays up to the count its header last gave; one cut by a full disk (a file size
+// limit here) ends on a whole line and replays up to the failure.
 #include "session/SessionLog.hpp"
 
 #include "platform/FrameTimer.hpp"
 #include "platform/VirtualKeys.hpp"
 #include "replay/Replay.hpp"
 #include "support/AppHarness.hpp"
+#include "support/FileSizeLimit.hpp"
 #include "support/PilotedRun.hpp"
 
 #include <gtest/gtest.h>
@@ -189,6 +191,50 @@ TEST(SessionLog, ASessionCutOffReplaysUpToItsLastCount)
     }
     const std::vector<std::string> replay = replayed(dir / "session.txt", error);
     EXPECT_EQ(replay.size(), 120u) << error;
+}
+
+TEST(SessionLog, ARecordCutByAFullDiskEndsOnAWholeLineAndReplaysUpToTheFailure)
+{
+    const fs::path dir = folder("full");
+    const fs::path record = dir / "session.txt";
+    std::string error;
+    bool closed = true;
+    {
+        AppHarness h(4242);
+        SessionLog log;
+        ASSERT_TRUE(log.open(record.string(), "", &h.display, error)) << error;
+        FrameTimer timer;
+        // Motion in every frame: a line each, about 20 bytes, so the limit falls inside one.
+        FileSizeLimit limit(3001);
+        for (int frame = 0; frame < 400; ++frame) {
+            h.mouse.move(frame % 9 - 4, 7 - frame % 5);
+            ASSERT_EQ(pass(h, log, timer, frame == 0 ? 0 : 16), PassResult::Continue);
+        }
+        EXPECT_EQ(pass(h, log, timer, 16, {VK_ESCAPE}), PassResult::Quit);
+        endApplication();
+        closed = log.close(error);
+    }
+    EXPECT_FALSE(closed) << "a record cut short is a failure";
+    EXPECT_NE(error.find("session.txt: the record could not be written whole (File too large)"), std::string::npos)
+        << error;
+    std::ifstream in(record, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_GT(bytes.size(), 2000u);
+    EXPECT_LE(bytes.size(), 3001u);
+    ASSERT_EQ(bytes.back(), '\n') << "the record ends on a whole line";
+
+    // Every frame before the failure has its motion, and the count names exactly those frames.
+    ReplayScript script;
+    ASSERT_TRUE(script.load(record.string(), error)) << error;
+    ASSERT_TRUE(script.frames.has_value());
+    const std::int64_t whole = *script.frames;
+    EXPECT_GT(whole, 100);
+    EXPECT_LT(whole, 400);
+    EXPECT_EQ(static_cast<std::int64_t>(script.motion.size()), whole);
+    EXPECT_EQ(script.motion.rbegin()->first, whole - 1);
+    EXPECT_NE(error.find("it replays its first " + std::to_string(whole) + " frames"), std::string::npos) << error;
+    const std::vector<std::string> replay = replayed(record, error);
+    EXPECT_EQ(static_cast<std::int64_t>(replay.size()), whole) << error;
 }
 
 TEST(SessionLog, AnOutputThatCannotBeMadeIsAnError)

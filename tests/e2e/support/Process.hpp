@@ -108,7 +108,14 @@ inline pid_t spawn(const SpawnOptions& options, std::string& error)
     // Its own process group, so that killing it reaches whatever it starts.
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    // Signals the test sends are taken as they would be from a terminal, even when the test
+    // itself was started with them ignored (a background job of a shell).
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    for (int signal : {SIGINT, SIGQUIT, SIGHUP, SIGTERM, SIGPIPE})
+        sigaddset(&defaults, signal);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF);
     posix_spawnattr_setpgroup(&attributes, 0);
 
     pid_t pid = -1;

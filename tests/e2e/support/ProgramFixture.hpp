@@ -136,7 +136,8 @@ protected:
                       const std::vector<std::string>& arguments = {})
     {
         SpawnOptions options;
-        options.argv = {programPath};
+        options.argv = launcher;
+        options.argv.push_back(programPath);
         options.argv.insert(options.argv.end(), arguments.begin(), arguments.end());
         options.env = childEnvironment(extraEnv);
         options.stderrPath = scratch + "/program.err";
@@ -239,6 +240,9 @@ protected:
 
     // The X server's screen; a test fixture may make it larger than the frame, with a window
     // manager on it.
+    // What starts the program, when not the test itself: a shell that sets up its descriptors
+    // and then execs it (the program's path and arguments follow).
+    std::vector<std::string> launcher;
     int shotWidth = screenWidth;
     int shotHeight = screenHeight;
     bool withWindowManager = false;
