@@ -1,7 +1,9 @@
 // What the page costs a visitor, in headless Chromium over tools/web_serve.js (gzip as a static
 // server sends it): the bytes transferred up to the first frame, the bytes once the sounds are
 // in (after a click), and the first frame's time after navigation start on the local server
-// and with the network throttled to 10 Mbit/s and 40 ms latency. Prints one line per figure.
+// and with the network throttled to 10 Mbit/s and 40 ms latency, after a first visit that
+// is not counted (a fresh browser's first page pays for starting its own processes).
+// Prints one line per figure.
 // Usage: NODE_PATH=build-web/node_modules node bench/web_bytes.js build-web
 'use strict';
 const { serve } = require('../tools/web_serve');
@@ -39,6 +41,7 @@ async function main() {
   const { server, url } = await serve(process.argv[2] || 'build-web');
   const { browser, close } = await launch();
   try {
+    await visit(browser, url, false);
     const local = await visit(browser, url, false);
     console.log('files: ' + local.files.join(', '));
     console.log('bytes to the first frame: ' + local.firstBytes);
