@@ -6,6 +6,7 @@
 #include "platform/ChangedBands.hpp"
 #include "platform/ScreenshotFile.hpp"
 #include "platform/sdl/SdlWindow.hpp"
+#include "platform/sdl/SurfaceShrinking.hpp"
 #include "platform/sdl/SurfaceWidening.hpp"
 #include "platform/sdl/UpdateRects.hpp"
 #include "platform/sdl/WindowManager.hpp"
@@ -320,15 +321,22 @@ bool SdlDisplay::drawIntoWindowSurface(const std::uint16_t* pixels, const Change
 {
     // SDL's software renderer draws into the window's own surface, and its present only puts
     // that surface on screen. When the surface is the frame's size, the frame is widened
-    // straight into it with no texture between; a surface of another size (full screen on a
-    // larger monitor) goes through the texture, which the renderer scales.
+    // straight into it with no texture between; a smaller one has the frame shrunk into it;
+    // a larger one (full screen on a larger monitor) goes through the texture, which the
+    // renderer scales.
     changed.clear();
     if (!softwareRenderer || layout == nullptr)
         return false;
     SDL_Surface* surface = SDL_GetWindowSurface(owner.sdlWindow());
-    if (surface == nullptr || surface->w != frameWidth || surface->h != frameHeight
-        || surface->format->format != layout->format)
+    if (surface == nullptr || surface->format->format != layout->format)
         return false;
+    if (surface->w != frameWidth || surface->h != frameHeight) {
+        // A window smaller than the frame (a preview) gets the frame shrunk straight into it;
+        // a larger one is left to the renderer, which scales the texture up.
+        const SDL_Rect scene = fittedScene(frameWidth, frameHeight, surface->w, surface->h);
+        return scene.w > 0 && scene.w <= frameWidth && scene.h <= frameHeight
+            && shrinkIntoWindowSurface(surface, pixels, scene, mayDiffer);
+    }
     if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0)
         return false;
     const std::size_t width = static_cast<std::size_t>(frameWidth);
@@ -354,6 +362,30 @@ bool SdlDisplay::drawIntoWindowSurface(const std::uint16_t* pixels, const Change
     mergeUpdateRects(changed);
     if (SDL_MUSTLOCK(surface))
         SDL_UnlockSurface(surface);
+    shownSurface = surface;
+    surfaceHoldsShown = true;
+    return true;
+}
+
+bool SdlDisplay::shrinkIntoWindowSurface(SDL_Surface* surface, const std::uint16_t* pixels, const SDL_Rect& scene,
+                                         const ChangedBands* mayDiffer)
+{
+    // The bars are drawn whenever the surface may have lost them; of the scene, while the
+    // surface holds the frame shown last, only what the new frame may change.
+    const std::uint16_t* before = lastFrame.data();
+    const bool whole = !surfaceHoldsShown || surface != shownSurface || before == nullptr || before == pixels;
+    if (whole && SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 0, 0, 0)) != 0)
+        return false;
+    if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0)
+        return false;
+    const SDL_Rect written = shrinkInto(pixels, frameWidth, frameHeight, static_cast<unsigned char*>(surface->pixels),
+                                        surface->pitch, scene, *layout, whole ? nullptr : mayDiffer);
+    if (SDL_MUSTLOCK(surface))
+        SDL_UnlockSurface(surface);
+    if (whole)
+        changed.push_back(SDL_Rect{0, 0, surface->w, surface->h});
+    else if (written.w > 0)
+        changed.push_back(written);
     shownSurface = surface;
     surfaceHoldsShown = true;
     return true;

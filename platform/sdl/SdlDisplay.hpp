@@ -62,6 +62,8 @@ private:
     bool makeRenderer();
     bool makeTexture();
     bool drawIntoWindowSurface(const std::uint16_t* pixels, const ChangedBands* mayDiffer);
+    bool shrinkIntoWindowSurface(SDL_Surface* surface, const std::uint16_t* pixels, const SDL_Rect& scene,
+                                 const ChangedBands* mayDiffer);
     // Full screen on the desktop's mode, or where no window manager runs, a borderless window
     // over the whole monitor. False when it could not be had.
     bool enterFullScreen();
