@@ -100,8 +100,12 @@ add_library(sparkler_shell STATIC ${src}/shell/CommandLine.cpp ${src}/shell/Pilo
 target_link_libraries(sparkler_shell PUBLIC sparkler_session)
 target_compile_definitions(sparkler_shell PRIVATE SPARKLER_VERSION="${PROJECT_VERSION}")
 sparkler_warnings(sparkler_shell)
+# The live program draws its help panel with GDI's Arial; the replay keeps the baked font.
+add_library(sparkler_gdi_font OBJECT ${src}/platform/win32/Font.cpp)
+target_link_libraries(sparkler_gdi_font PUBLIC sparkler_platform)
+sparkler_warnings(sparkler_gdi_font)
 add_executable(sparkler ${src}/shell/WinMain.cpp)
-target_link_libraries(sparkler PRIVATE sparkler_shell sparkler_baked_font)
+target_link_libraries(sparkler PRIVATE sparkler_shell sparkler_gdi_font)
 target_link_options(sparkler PRIVATE -mwindows)
 set_target_properties(sparkler PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR})
 sparkler_resources(sparkler "Sparkler: a hand-held sparkler with smoke, carried by the mouse")
