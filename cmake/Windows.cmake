@@ -27,7 +27,7 @@ set(platform_sources
   web/BitmapLoader.cpp web/PackedPicture.cpp
   win32/SystemCalls.cpp win32/ProcessSignals.cpp win32/AudioDevice.cpp win32/DirectSoundVoices.cpp
   win32/SoundLoader.cpp win32/SoundPerformance.cpp win32/SoundSegment.cpp
-  win32/Win32Clock.cpp win32/Win32Display.cpp win32/Win32Mouse.cpp win32/Win32Window.cpp)
+  win32/Win32Clock.cpp win32/Win32Display.cpp win32/Win32Mouse.cpp win32/Win32Window.cpp win32/WideText.cpp)
 list(TRANSFORM platform_sources PREPEND ${src}/platform/)
 add_library(sparkler_platform STATIC ${platform_sources})
 target_include_directories(sparkler_platform PUBLIC ${src})

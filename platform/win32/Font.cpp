@@ -6,25 +6,11 @@
 #include "platform/Font.hpp"
 
 #include "platform/PixelFormat.hpp"
+#include "platform/win32/WideText.hpp"
 
 #include <windows.h>
 
 #include <string>
-
-namespace {
-
-std::wstring wide(const char* text)
-{
-    const int size = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
-    if (size <= 1)
-        return {};
-    std::wstring out(static_cast<std::size_t>(size), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text, -1, out.data(), size);
-    out.pop_back();
-    return out;
-}
-
-} // namespace
 
 struct Font::Impl {
     HDC dc = nullptr;
@@ -57,7 +43,7 @@ std::unique_ptr<Font> Font::create(const char* face, int cellHeight, bool bold)
     // A positive height asks for the cell height (ascent and descent), as the other paths do.
     impl->font = CreateFontW(cellHeight, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                              OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH | FF_SWISS,
-                             wide(face).c_str());
+                             wideText(face).c_str());
     impl->dc = CreateCompatibleDC(nullptr);
     if (impl->font == nullptr || impl->dc == nullptr)
         return nullptr;
@@ -75,7 +61,7 @@ std::unique_ptr<Font> Font::create(const char* face, int cellHeight, bool bold)
 
 bool Font::coverage(const char* text, TextCoverage& out) const
 {
-    const std::wstring line = text != nullptr ? wide(text) : std::wstring();
+    const std::wstring line = text != nullptr ? wideText(text) : std::wstring();
     SIZE extent{};
     if (line.empty() || !GetTextExtentPoint32W(impl->dc, line.c_str(), static_cast<int>(line.size()), &extent)
         || extent.cx <= 0 || extent.cx > 16384)

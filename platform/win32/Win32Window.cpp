@@ -1,6 +1,8 @@
 // Win32Window: the window, its messages and its system keys; see the header.
 #include "platform/win32/Win32Window.hpp"
 
+#include "platform/win32/WideText.hpp"
+
 #include <windows.h>
 
 #include <cstdio>
@@ -16,17 +18,6 @@ constexpr DWORD kFullScreenStyle = WS_POPUP;
 // How far the pointer may drift, in pixels along either axis, before a screensaver ends: a
 // desk's tremor or a mouse settling does not end it, a hand does.
 constexpr long kPointerSlack = 4;
-
-std::wstring wide(const char* text)
-{
-    const int size = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
-    if (size <= 1)
-        return {};
-    std::wstring out(static_cast<std::size_t>(size), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text, -1, out.data(), size);
-    out.pop_back();
-    return out;
-}
 
 std::string systemReason()
 {
@@ -95,7 +86,7 @@ std::unique_ptr<Win32Window> Win32Window::create(const char* title, WindowProced
     made->parentWindow = parent;
     const DWORD style = parent != nullptr ? WS_CHILD : made->fullScreen ? kFullScreenStyle : kWindowedStyle;
     // The window learns its handle in WM_NCCREATE, before any other message reaches it.
-    HWND handle = CreateWindowExW(0, kClassName, wide(title).c_str(), style, 0, 0, kWindowedWidth, kWindowedHeight,
+    HWND handle = CreateWindowExW(0, kClassName, wideText(title).c_str(), style, 0, 0, kWindowedWidth, kWindowedHeight,
                                   parent, nullptr, instance, made.get());
     if (handle == nullptr) {
         error = "the window cannot be made (" + systemReason() + ")";
@@ -390,8 +381,8 @@ void reportFailure(const char* program, const std::string& text)
 
 void showNote(const char* title, const std::string& text, HWND owner, bool failure)
 {
-    const std::wstring caption = wide(title);
-    const std::wstring body = wide(text.c_str());
+    const std::wstring caption = wideText(title);
+    const std::wstring body = wideText(text.c_str());
     MessageBoxW(owner != nullptr && IsWindow(owner) ? owner : nullptr, body.c_str(), caption.c_str(),
                 MB_OK | (failure ? MB_ICONERROR : MB_ICONINFORMATION));
 }
