@@ -3,8 +3,11 @@
 // --window-id, XSCREENSAVER_WINDOW or --root on a virtual root. The night scene fills the window
 // with the aspect kept and black bars (no green left), follows its size, makes no window of its
 // own, does no frame work while the window is unmapped, ends at SIGTERM with exit 0 within a
-// second, and in one line when the window is destroyed.
+// second, and in one line when the window is destroyed. It opens no sound device unless --sound
+// asks for one, plays both sounds when it does, and runs on without one. Under a window manager
+// it serves as a live wallpaper: drawn into a desktop window with other windows kept above it.
 #include "support/ProgramFixture.hpp"
+#include "support/WaveReader.hpp"
 
 #include <gtest/gtest.h>
 
@@ -42,25 +45,26 @@ Region sceneIn(int width, int height)
 
 class ForeignWindow : public SparklerE2e {
 protected:
-    // Starts the host window; its id in hex.
+    // Starts a host window; its id in hex.
     std::string startHost(int width, int height, const std::vector<std::string>& extra = {})
     {
+        const std::string name = scratch + "/host" + std::to_string(hosts.size());
         SpawnOptions options;
         options.argv = {hostPath, std::to_string(width), std::to_string(height)};
         options.argv.insert(options.argv.end(), extra.begin(), extra.end());
         options.env = childEnvironment();
-        options.stdoutPath = scratch + "/host.out";
-        options.stderrPath = scratch + "/host.err";
+        options.stdoutPath = name + ".out";
+        options.stderrPath = name + ".err";
         std::string error;
-        host = spawn(options, error);
-        EXPECT_GT(host, 0) << error;
+        hosts.push_back(spawn(options, error));
+        EXPECT_GT(hosts.back(), 0) << error;
         std::string id;
         pollUntil(10s, [&] {
-            const std::string text = readFile(scratch + "/host.out");
+            const std::string text = readFile(name + ".out");
             id = text.substr(0, text.find('\n'));
             return text.find('\n') != std::string::npos;
         });
-        EXPECT_FALSE(id.empty()) << "the host window did not start: " << readFile(scratch + "/host.err");
+        EXPECT_FALSE(id.empty()) << "the host window did not start: " << readFile(name + ".err");
         return id;
     }
 
@@ -106,13 +110,34 @@ protected:
         }, shown);
     }
 
+    // OpenAL Soft's wave backend as the sound device, writing its mix to `wavePath` (none when
+    // empty: the device then cannot be opened), at the sounds' own rate, in floating point.
+    std::vector<std::string> waveSound(const std::string& wavePath)
+    {
+        const std::string confPath = scratch + "/alsoft.conf";
+        std::ofstream(confPath) << "[general]\nfrequency=44100\nchannels=stereo\nsample-type=float32\n"
+                                << "stereo-encoding=panpot\nhrtf=false\n[wave]\nfile=" << wavePath << "\n";
+        return {"ALSOFT_DRIVERS=wave", "ALSOFT_CONF=" + confPath};
+    }
+
+    // Ends the program with SIGTERM: its exit code, or none when it is still running a second on.
+    std::optional<int> terminate()
+    {
+        ::kill(program, SIGTERM);
+        const std::optional<int> code = waitForExit(program, 1s);
+        if (code.has_value())
+            program = -1;
+        return code;
+    }
+
     void TearDown() override
     {
-        stopProcess(host);
+        for (pid_t& host : hosts)
+            stopProcess(host);
         SparklerE2e::TearDown();
     }
 
-    pid_t host = -1;
+    std::vector<pid_t> hosts;
 };
 
 class LargeScreenForeignWindow : public ForeignWindow {
@@ -124,6 +149,25 @@ protected:
     }
 };
 
+// A live wallpaper: a desktop window under a window manager (openbox), as a wrapper makes one.
+class WallpaperWindow : public ForeignWindow {
+protected:
+    WallpaperWindow() { withWindowManager = true; }
+
+    // Where a window is on the screen (its inside, without the manager's frame).
+    Region placeOf(const std::string& id)
+    {
+        const std::string info = tool({"xwininfo", "-id", id}).output;
+        auto field = [&](const std::string& name) {
+            const std::size_t at = info.find(name);
+            return at == std::string::npos ? -1 : std::atoi(info.c_str() + at + name.size());
+        };
+        const int left = field("Absolute upper-left X:");
+        const int top = field("Absolute upper-left Y:");
+        return {left, top, left + field("Width:"), top + field("Height:")};
+    }
+};
+
 TEST_F(ForeignWindow, DrawsTheSceneIntoTheWindowGivenWithoutOneOfItsOwnAndEndsAtSigterm)
 {
     if (findOnPath("xwininfo").empty())
@@ -132,7 +176,9 @@ TEST_F(ForeignWindow, DrawsTheSceneIntoTheWindowGivenWithoutOneOfItsOwnAndEndsAt
     ASSERT_FALSE(id.empty());
     const std::set<std::string> before = topLevelWindows();
     ASSERT_TRUE(before.count(id) == 1) << "the host window is not a child of the root";
-    ASSERT_NO_FATAL_FAILURE(startIn({"--window-id", id}));
+    // A sound device is there to be had (a wave file's), but without --sound none is opened.
+    const std::string wavePath = scratch + "/sound.wav";
+    ASSERT_NO_FATAL_FAILURE(startIn({"--window-id", id}, waveSound(wavePath)));
     bool shown = false;
     const Image shot = waitForScene("scene", 800, 600, &shown);
     ASSERT_TRUE(shown) << "the window never showed the scene whole; " << programErrors();
@@ -144,13 +190,12 @@ TEST_F(ForeignWindow, DrawsTheSceneIntoTheWindowGivenWithoutOneOfItsOwnAndEndsAt
     std::this_thread::sleep_for(2500ms); // a screensaver's settings call a hack gone by then broken
     ASSERT_TRUE(running()) << "the program ended by itself: " << programErrors();
     const Clock::time_point asked = Clock::now();
-    ::kill(program, SIGTERM);
-    const std::optional<int> code = waitForExit(program, 1s);
+    const std::optional<int> code = terminate();
     ASSERT_TRUE(code.has_value()) << "still running a second after SIGTERM";
-    program = -1;
     EXPECT_EQ(*code, 0);
     EXPECT_LT(seconds(Clock::now() - asked), 1.0);
     EXPECT_EQ(programErrors(), "") << "a run in a given window is silent and says nothing";
+    EXPECT_FALSE(fs::exists(wavePath)) << "a sound device was opened without --sound";
 }
 
 TEST_F(ForeignWindow, TakesTheWindowFromTheScreensaverEnvironmentAndEndsInOneLineWhenItIsDestroyed)
@@ -220,6 +265,120 @@ TEST_F(LargeScreenForeignWindow, FillsAFullHdWindowWithBarsAndDrawsOnAVirtualRoo
     bool shown = false;
     waitForScene("fullhd", 1920, 1080, &shown);
     ASSERT_TRUE(shown) << "the 1920x1080 virtual root never showed the scene whole; " << programErrors();
+}
+
+TEST_F(ForeignWindow, PlaysTheCrackleAndTheBackgroundWithSoundAndRunsOnWithoutASoundDevice)
+{
+    const std::string id = startHost(320, 240);
+    ASSERT_FALSE(id.empty());
+    const std::string wavePath = scratch + "/sound.wav";
+    ASSERT_NO_FATAL_FAILURE(startIn({"--window-id", id, "--sound"}, waveSound(wavePath)));
+    bool shown = false;
+    waitForScene("with-sound", 320, 240, &shown);
+    ASSERT_TRUE(shown) << "the window never showed the scene whole; " << programErrors();
+    std::this_thread::sleep_for(1500ms);
+    ASSERT_EQ(terminate(), std::optional<int>(0)) << programErrors();
+    EXPECT_EQ(programErrors(), "");
+
+    // Both of the program's sounds are in the mix, each from its start: the crackle (panned
+    // where the sparkler is) and the background loop, started in the same frame.
+    const WaveSummary mix = readWave(wavePath);
+    ASSERT_TRUE(mix.parsed) << "no wave file of the mix";
+    const fs::path sounds = fs::path(programPath).parent_path();
+    const WaveSummary crackle = readWave((sounds / "Sparkler.wav").string());
+    const WaveSummary background = readWave((sounds / "BackgroundSound.wav").string());
+    ASSERT_TRUE(crackle.parsed && background.parsed);
+    constexpr std::size_t length = 4096;
+    std::size_t crackleAt = 0;
+    std::size_t backgroundAt = 0;
+    const double crackleMatch = bestCorrelation(mix.mono, crackle.mono, length, &crackleAt);
+    const double backgroundMatch = bestCorrelation(mix.mono, background.mono, length, &backgroundAt);
+    std::printf("mix of %zu samples: crackle %.3f at %zu, background %.3f at %zu\n", mix.mono.size(), crackleMatch,
+                crackleAt, backgroundMatch, backgroundAt);
+    // The background starts about a sixth as loud as the crackle, so its share of the mix is
+    // small; that it is found where the crackle starts (within one mixing update) shows it is
+    // there, as a chance likeness would fall anywhere.
+    EXPECT_GT(crackleMatch, 0.5) << "the crackle is not in the mix";
+    EXPECT_GT(backgroundMatch, 0.08) << "the background is not in the mix";
+    EXPECT_LE(crackleAt > backgroundAt ? crackleAt - backgroundAt : backgroundAt - crackleAt, 1024u)
+        << "the background was not found where the crackle starts";
+
+    // With no sound device to be had it says so in one line and runs on until it is ended.
+    ASSERT_NO_FATAL_FAILURE(startIn({"--window-id", id, "--sound"}, waveSound("")));
+    const Clock::time_point begun = Clock::now();
+    waitForScene("without-device", 320, 240, &shown);
+    EXPECT_TRUE(shown) << "the window never showed the scene whole; " << programErrors();
+    std::this_thread::sleep_until(begun + 2500ms);
+    ASSERT_TRUE(running()) << "the program ended by itself: " << programErrors();
+    EXPECT_EQ(terminate(), std::optional<int>(0));
+    EXPECT_EQ(programErrors(), "sparkler: no sound device could be opened; running without sound\n");
+}
+
+TEST_F(WallpaperWindow, DrawsOnTheDesktopWindowAroundAWindowAboveItThatStaysAbove)
+{
+    if (findOnPath("xwininfo").empty())
+        GTEST_SKIP() << "xwininfo is not installed";
+    const std::string desktop = startHost(screenWidth, screenHeight, {"--desktop"});
+    ASSERT_FALSE(desktop.empty());
+    const std::set<std::string> before = topLevelWindows();
+    ASSERT_NO_FATAL_FAILURE(startIn({"--window-id", desktop}));
+    bool shown = false;
+    waitForScene("desktop", screenWidth, screenHeight, &shown);
+    ASSERT_TRUE(shown) << "the desktop window never showed the scene whole; " << programErrors();
+    EXPECT_EQ(topLevelWindows(), before) << "the program made a window of its own";
+
+    // Then a window opens over the wallpaper; the manager frames it (its title bar pushes it down).
+    const std::string above = startHost(320, 240);
+    ASSERT_FALSE(above.empty());
+    Region window{};
+    ASSERT_TRUE(pollUntil(10s, [&] {
+        window = placeOf(above);
+        return window.top > 0 && window.right > window.left;
+    })) << "the manager did not frame the window above the desktop";
+
+    // The window, and around it its frame, which are no part of the desktop.
+    auto framed = [&](int x, int y) {
+        return x >= window.left - 12 && x < window.right + 12 && y >= window.top - 40 && y < window.bottom + 12;
+    };
+    auto windowAllGreen = [&](const Image& shot) {
+        return countIf(shot, window, isGreen) == (window.right - window.left) * (window.bottom - window.top);
+    };
+    // The scene on the whole desktop around the window: sparks, and none of the host's green.
+    auto sceneAround = [&](const Image& shot) {
+        int sparks = 0;
+        int green = 0;
+        for (int y = 0; y < screenHeight; ++y) {
+            for (int x = 0; x < screenWidth; ++x) {
+                if (!framed(x, y)) {
+                    sparks += isSparkColour(shot.at(x, y)) ? 1 : 0;
+                    green += isGreen(shot.at(x, y)) ? 1 : 0;
+                }
+            }
+        }
+        return sparks > 20 && green == 0;
+    };
+    const Image first = screenshotWhen("wallpaper", 10s, windowAllGreen, &shown);
+    ASSERT_TRUE(shown) << "the window above the desktop was never shown whole";
+    EXPECT_TRUE(sceneAround(first));
+
+    // A click on the wallpaper leaves the window above it, and the scene goes on around it (a
+    // partly covered desktop is not a hidden one).
+    ASSERT_EQ(tool({"xdotool", "mousemove", "1000", "740", "click", "1"}).exitCode, 0);
+    std::this_thread::sleep_for(1s);
+    const Image later = screenshot("wallpaper-later");
+    ASSERT_TRUE(later.valid());
+    EXPECT_TRUE(windowAllGreen(later)) << "the window did not stay above the desktop";
+    EXPECT_TRUE(sceneAround(later));
+    int changed = 0;
+    for (int y = 0; y < screenHeight; ++y) {
+        for (int x = 0; x < screenWidth; ++x) {
+            const Rgb a = first.at(x, y);
+            const Rgb b = later.at(x, y);
+            changed += !framed(x, y) && (a.r != b.r || a.g != b.g || a.b != b.b) ? 1 : 0;
+        }
+    }
+    EXPECT_GT(changed, 100) << "the scene stood still around the window above it";
+    EXPECT_EQ(terminate(), std::optional<int>(0));
 }
 
 } // namespace

@@ -2,8 +2,10 @@
 // window, WIDTHxHEIGHT at the screen's top left, filled with pure green, maps it and prints its
 // id in hex on stdout; then it answers Expose and waits until its connection is closed (the
 // test kills the client with xdotool windowkill, which destroys the window) or it is
-// terminated. With --child-of-root-vroot it also marks the window as a virtual root
-// (__SWM_VROOT on itself), as a screensaver daemon does. Exit 2 on bad arguments or no display.
+// terminated. With --vroot it also marks the window as a virtual root (__SWM_VROOT on itself),
+// as a screensaver daemon does; with --desktop it asks the window manager for a desktop
+// background window (_NET_WM_WINDOW_TYPE_DESKTOP), as a live-wallpaper wrapper does.
+// Exit 2 on bad arguments or no display.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
@@ -15,12 +17,17 @@
 int main(int argc, char** argv)
 {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: sparkler_window_host WIDTH HEIGHT [--vroot]\n");
+        std::fprintf(stderr, "usage: sparkler_window_host WIDTH HEIGHT [--vroot] [--desktop]\n");
         return 2;
     }
     const int width = std::atoi(argv[1]);
     const int height = std::atoi(argv[2]);
-    const bool vroot = argc > 3 && std::strcmp(argv[3], "--vroot") == 0;
+    bool vroot = false;
+    bool desktop = false;
+    for (int i = 3; i < argc; ++i) {
+        vroot = vroot || std::strcmp(argv[i], "--vroot") == 0;
+        desktop = desktop || std::strcmp(argv[i], "--desktop") == 0;
+    }
     Display* display = XOpenDisplay(nullptr);
     if (display == nullptr || width <= 0 || height <= 0)
         return 2;
@@ -33,6 +40,12 @@ int main(int argc, char** argv)
         const Atom property = XInternAtom(display, "__SWM_VROOT", False);
         XChangeProperty(display, window, property, XA_WINDOW, 32, PropModeReplace,
                         reinterpret_cast<const unsigned char*>(&window), 1);
+    }
+    if (desktop) {
+        const Atom type = XInternAtom(display, "_NET_WM_WINDOW_TYPE", False);
+        const Atom desktopType = XInternAtom(display, "_NET_WM_WINDOW_TYPE_DESKTOP", False);
+        XChangeProperty(display, window, type, XA_ATOM, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(&desktopType), 1);
     }
     XSelectInput(display, window, ExposureMask);
     XMapWindow(display, window);

@@ -1,5 +1,6 @@
 // A wave file as the program's wave sound backend writes it, read back for the end-to-end tests:
-// its format, its length and its peak level.
+// its format, its length, its peak level and its samples; and how closely a stretch of one of
+// the program's own sounds shows in such a mix.
 #pragma once
 
 #include "support/Process.hpp"
@@ -8,6 +9,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace e2e {
 
@@ -18,6 +20,7 @@ struct WaveSummary {
     int bits = 0;
     std::size_t dataBytes = 0;
     double peak = 0; // largest sample magnitude, 1.0 = full scale
+    std::vector<float> mono; // the channels summed, frame by frame
 };
 
 inline WaveSummary readWave(const std::string& path)
@@ -53,22 +56,72 @@ inline WaveSummary readWave(const std::string& path)
     if (dataAt == 0 || wave.format == 0)
         return wave;
     wave.parsed = true;
-    for (std::size_t i = dataAt; i + 4 <= dataAt + wave.dataBytes; i += 4) {
-        double value = 0;
-        if (wave.format == 3 && wave.bits == 32) {
-            const std::uint32_t raw = u32(i);
-            float f = 0;
-            std::memcpy(&f, &raw, sizeof f);
-            value = std::fabs(static_cast<double>(f));
-        } else if (wave.format == 1 && wave.bits == 16) {
-            value = std::fabs(static_cast<std::int16_t>(u16(i)) / 32768.0);
-        } else if (wave.format == 1 && wave.bits == 8) {
-            value = std::fabs((static_cast<unsigned char>(bytes[i]) - 128) / 128.0);
+    const std::size_t bytesPerSample = static_cast<std::size_t>(std::max(wave.bits / 8, 1));
+    const std::size_t channels = static_cast<std::size_t>(std::max(wave.channels, 1));
+    wave.mono.reserve(wave.dataBytes / bytesPerSample / channels);
+    for (std::size_t i = dataAt; i + bytesPerSample * channels <= dataAt + wave.dataBytes;
+         i += bytesPerSample * channels) {
+        double sum = 0;
+        for (std::size_t c = 0; c < channels; ++c) {
+            const std::size_t sampleAt = i + c * bytesPerSample;
+            double value = 0;
+            if (wave.format == 3 && wave.bits == 32) {
+                const std::uint32_t raw = u32(sampleAt);
+                float f = 0;
+                std::memcpy(&f, &raw, sizeof f);
+                value = static_cast<double>(f);
+            } else if (wave.format == 1 && wave.bits == 16) {
+                value = static_cast<std::int16_t>(u16(sampleAt)) / 32768.0;
+            } else if (wave.format == 1 && wave.bits == 8) {
+                value = (static_cast<unsigned char>(bytes[sampleAt]) - 128) / 128.0;
+            }
+            if (!std::isfinite(value))
+                value = 0;
+            wave.peak = std::max(wave.peak, std::fabs(value));
+            sum += value;
         }
-        if (std::isfinite(value))
-            wave.peak = std::max(wave.peak, value);
+        wave.mono.push_back(static_cast<float>(sum));
     }
     return wave;
+}
+
+// How closely `length` samples of `sound` (from its start) show in `mix` at the best of its
+// offsets: the normalised correlation, 1 for the same shape at any level, near 0 for sounds
+// that have nothing in common. A sound mixed with others at a fixed level keeps a clear share;
+// a sound at a fixed pan still counts whole, as the channels are summed on both sides. The
+// offset found goes to `offset`.
+inline double bestCorrelation(const std::vector<float>& mix, const std::vector<float>& sound, std::size_t length,
+                              std::size_t* offset)
+{
+    if (sound.size() < length || mix.size() < length)
+        return 0;
+    double soundEnergy = 0;
+    for (std::size_t i = 0; i < length; ++i)
+        soundEnergy += static_cast<double>(sound[i]) * sound[i];
+    // The mix's energy over the window slides along with it.
+    double mixEnergy = 0;
+    for (std::size_t i = 0; i < length; ++i)
+        mixEnergy += static_cast<double>(mix[i]) * mix[i];
+    double best = 0;
+    for (std::size_t lag = 0; lag + length <= mix.size(); ++lag) {
+        if (lag > 0) {
+            mixEnergy += static_cast<double>(mix[lag + length - 1]) * mix[lag + length - 1];
+            mixEnergy -= static_cast<double>(mix[lag - 1]) * mix[lag - 1];
+        }
+        float dot = 0;
+        for (std::size_t i = 0; i < length; ++i)
+            dot += mix[lag + i] * sound[i];
+        const double energy = mixEnergy * soundEnergy;
+        if (energy <= 1e-12)
+            continue;
+        const double correlation = dot / std::sqrt(energy);
+        if (correlation > best) {
+            best = correlation;
+            if (offset != nullptr)
+                *offset = lag;
+        }
+    }
+    return best;
 }
 
 } // namespace e2e
