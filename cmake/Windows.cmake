@@ -96,7 +96,7 @@ sparkler_warnings(sparkler-replay)
 
 # The program: a window program (no console of its own; its lines still reach a console or a
 # pipe that started it).
-add_library(sparkler_shell STATIC ${src}/shell/CommandLine.cpp ${src}/shell/PilotSetup.cpp ${src}/shell/ScreensaverCommand.cpp)
+add_library(sparkler_shell STATIC ${src}/shell/CommandLine.cpp ${src}/shell/RunSetup.cpp ${src}/shell/ScreensaverCommand.cpp)
 target_link_libraries(sparkler_shell PUBLIC sparkler_session)
 target_compile_definitions(sparkler_shell PRIVATE SPARKLER_VERSION="${PROJECT_VERSION}")
 sparkler_warnings(sparkler_shell)

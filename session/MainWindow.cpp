@@ -97,12 +97,14 @@ PassResult runOnePass(Window& window, Clock& clock, FrameTimer& timer, int& exit
     return PassResult::Continue;
 }
 
-int runProgram(const Platform& instance, Window& window, LoopWatcher* watcher, Pilot* pilot)
+int runProgram(const Platform& instance, Window& window, LoopWatcher* watcher, Pilot* pilot, FailureReport report)
 {
+    if (report == nullptr)
+        report = [](const std::string& text) { std::fprintf(stderr, "sparkler: %s\n", text.c_str()); };
     std::string error;
     Application* app = startApplication(instance, window, error);
     if (app == nullptr) {
-        std::fprintf(stderr, "sparkler: %s\n", error.c_str());
+        report(error);
         return 1;
     }
     if (pilot != nullptr)
@@ -121,7 +123,7 @@ int runProgram(const Platform& instance, Window& window, LoopWatcher* watcher, P
         if (result == PassResult::Quit)
             break;
         if (result == PassResult::DisplayLost) {
-            std::fprintf(stderr, "sparkler: the display was lost; the frame could not be shown\n");
+            report("the display was lost; the frame could not be shown");
             exitCode = 1;
             break;
         }

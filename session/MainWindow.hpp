@@ -59,8 +59,12 @@ enum class PassResult { Continue, Quit, DisplayLost };
 PassResult runOnePass(Window& window, Clock& clock, FrameTimer& timer, int& exitCode, LoopWatcher* watcher = nullptr,
                       Pilot* pilot = nullptr);
 
+// How a program tells its user of a failure that ends it: one sentence, without the program's name.
+using FailureReport = void (*)(const std::string& text);
+
 // Starts the application over `instance`, runs passes until quit or a failed present, shuts
-// down and returns the exit code. A failed start-up or a lost display is reported in one line
-// on stderr and gives 1.
+// down and returns the exit code. A failed start-up or a lost display is reported, in one line
+// on stderr ("sparkler: ...") or through `report` when given, and gives 1.
 // A watcher, when given, sees the whole run; a pilot, when given, steers it.
-int runProgram(const Platform& instance, Window& window, LoopWatcher* watcher = nullptr, Pilot* pilot = nullptr);
+int runProgram(const Platform& instance, Window& window, LoopWatcher* watcher = nullptr, Pilot* pilot = nullptr,
+               FailureReport report = nullptr);

@@ -1,14 +1,14 @@
 // The Windows program's entry: reads the command line, makes the window (class "DX9WinClass")
 // with its display, the raw-input mouse, the millisecond clock and the DirectSound device,
-// then runs the application until Escape, F12 or the window's close button. A failure the
-// user must see (no window, no display, a start-up that failed) is shown in a message box and
-// written to stderr; without a sound device the program runs silently. Renamed sparkler.scr it
+// then runs the application until Escape, F12, the window's close button or Ctrl+C. A failure
+// the user must see (an output that cannot be written, refused with exit 2 before any window;
+// no window, no display, a start-up that failed) is shown in a message box and written to
+// stderr; without a sound device the program runs silently. Renamed sparkler.scr it
 // is the screensaver: /s full screen, /p HWND in the settings dialog's preview, /c its note.
 #include "shell/CommandLine.hpp"
-#include "shell/PilotSetup.hpp"
+#include "shell/RunSetup.hpp"
 #include "shell/ScreensaverCommand.hpp"
 
-#include "app/Application.hpp"
 #include "platform/AudioDevice.hpp"
 #include "platform/win32/Win32Clock.hpp"
 #include "platform/win32/Win32Window.hpp"
@@ -28,20 +28,10 @@ constexpr const char* kSaverNote
       "the mouse moving ends it.\n\nIt has no settings of its own: the wait before it starts is "
       "chosen in Windows' screen saver settings.";
 
-// Runs passes until the window is closed or a frame cannot be shown; the exit code.
-int runLoop(Win32Window& window, Clock& clock, LoopWatcher* watcher, Pilot* pilot)
+// A failure that ends the program, shown the Windows way.
+void reportToUser(const std::string& text)
 {
-    FrameTimer timer;
-    int exitCode = 0;
-    for (;;) {
-        const PassResult result = runOnePass(window, clock, timer, exitCode, watcher, pilot);
-        if (result == PassResult::Quit)
-            return exitCode;
-        if (result == PassResult::DisplayLost) {
-            reportFailure(kProgram, "the display was lost; the frame could not be shown");
-            return 1;
-        }
-    }
+    reportFailure(kProgram, text);
 }
 
 HWND__* windowOf(std::uint64_t handle)
@@ -55,7 +45,7 @@ int main(int argc, char** argv)
 {
     const SaverCommand saver = readSaverCommand(argc, argv);
     if (!saver.error.empty()) {
-        reportFailure(kProgram, saver.error);
+        reportToUser(saver.error);
         return 2;
     }
     if (saver.mode == SaverMode::Settings) {
@@ -79,6 +69,13 @@ int main(int argc, char** argv)
                      options.root ? "--root" : "--window-id");
         return 2;
     }
+    // Every output is checked, and the trace opened, before any window.
+    std::string error;
+    SessionLog log;
+    if (!openOutputs(options, log, error)) {
+        reportToUser(error);
+        return 2;
+    }
     options.autopilot = options.autopilot || screensaver;
     PilotedMouse pilotedMouse(nullptr);
     Pilot pilot(options.autopilot, &pilotedMouse);
@@ -86,20 +83,15 @@ int main(int argc, char** argv)
     if (!preparePilot(options, screensaver, pilot, piloting))
         return 2;
 
-    std::string error;
     HWND__* parent = saver.mode == SaverMode::Preview ? windowOf(saver.window) : nullptr;
     std::unique_ptr<Win32Window> window
         = Win32Window::create("Quillaby: Sparkler - Dovrenko", mainWindowProc, options.window, parent, error);
     if (window == nullptr) {
-        reportFailure(kProgram, error);
+        reportToUser(error);
         return 1;
     }
     window->closeOnInput(saver.mode == SaverMode::Show);
-    SessionLog log;
-    if (!log.open(options.recordPath, options.tracePath, window->display(), error)) {
-        reportFailure(kProgram, error);
-        return 1;
-    }
+    log.showsFrom(window->display());
     std::unique_ptr<AudioDevice> audio;
     if (!screensaver) {
         audio = AudioDevice::openOutput(error);
@@ -111,19 +103,11 @@ int main(int argc, char** argv)
     pilotedMouse = PilotedMouse(screensaver ? nullptr : window->mouse());
     Mouse* mouse = piloting ? static_cast<Mouse*>(&pilotedMouse) : window->mouse();
     const Platform instance{window->display(), mouse, &clock, audio.get()};
-    const Application* app = startApplication(instance, *window, error);
-    if (app == nullptr) {
-        reportFailure(kProgram, error);
-        return 1;
-    }
-    if (piloting)
-        pilot.begin(app->seed);
-    reportSoundFailure();
     const bool watching = !options.recordPath.empty() || !options.tracePath.empty();
-    int exitCode = runLoop(*window, clock, watching ? &log : nullptr, piloting ? &pilot : nullptr);
-    endApplication();
+    int exitCode
+        = runProgram(instance, *window, watching ? &log : nullptr, piloting ? &pilot : nullptr, reportToUser);
     if (watching && !log.close(error)) {
-        reportFailure(kProgram, error);
+        reportToUser(error);
         exitCode = 1;
     }
     return exitCode;

@@ -8,13 +8,12 @@
 // --window-id, --root or XSCREENSAVER_WINDOW it draws into another program's window instead,
 // piloted and silent.
 #include "shell/CommandLine.hpp"
-#include "shell/PilotSetup.hpp"
+#include "shell/RunSetup.hpp"
 #include "session/MainWindow.hpp"
 #include "session/SessionLog.hpp"
 
 #include "gfx/Icon.hpp"
 #include "platform/AudioDevice.hpp"
-#include "platform/ProcessGuards.hpp"
 #include "platform/sdl/SdlClock.hpp"
 #include "platform/sdl/ForeignWindow.hpp"
 #include "platform/sdl/SdlDisplay.hpp"
@@ -50,22 +49,10 @@ int main(int argc, char** argv)
     ProgramOptions options;
     if (const std::optional<int> done = parseCommandLine(argc, argv, options, std::cout, std::cerr))
         return *done == 0 ? helpWritten() : *done;
-    // Before anything opens a file or a connection: a closed standard descriptor would hand its
-    // number to it, and the program's messages (or its trace) would go there.
-    const ClosedStandardDescriptors closed = openClosedStandardDescriptors();
-    // Interrupt, terminate, hang-up and quit close the window as Escape does, so the outputs
-    // are finished; a reader that goes away is a failed write, not the end of the program.
-    requestCloseOnSignals();
-    if (closed.output && (options.tracePath == "-" || options.recordPath == "-")) {
-        std::fprintf(stderr, "sparkler: %s -: standard output is closed\n",
-                     options.tracePath == "-" ? "--trace" : "--record");
-        return 2;
-    }
-    // Every output is checked, and the trace opened, before any window: a place that cannot
-    // work is refused now rather than found after a session.
+    // Every output is checked, and the trace opened, before any window.
     std::string error;
     SessionLog log;
-    if (!log.open(options.recordPath, options.tracePath, nullptr, error)) {
+    if (!openOutputs(options, log, error)) {
         std::fprintf(stderr, "sparkler: %s\n", error.c_str());
         return 2;
     }

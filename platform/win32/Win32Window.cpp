@@ -1,6 +1,7 @@
 // Win32Window: the window, its messages and its system keys; see the header.
 #include "platform/win32/Win32Window.hpp"
 
+#include "platform/ProcessGuards.hpp"
 #include "platform/win32/WideText.hpp"
 
 #include <windows.h>
@@ -110,6 +111,11 @@ Win32Window::~Win32Window()
 
 bool Win32Window::peekMessage(Message& message)
 {
+    // Interrupt or terminate: a close request, once, as the close button's.
+    if (!signalTaken && closeRequestedBySignal()) {
+        signalTaken = true;
+        postMessage(WM_CLOSE, 0, 0);
+    }
     watchSurroundings();
     MSG native{};
     while (PeekMessageW(&native, nullptr, 0, 0, PM_REMOVE)) {

@@ -75,6 +75,7 @@ private:
     bool paintPending = false;
     bool focus = false;
     bool destroyed = false;
+    bool signalTaken = false; // a signal's close request has been posted
     bool fullScreen = true;
     bool cursorVisible = true;
     bool inputCloses = false;

@@ -2,7 +2,8 @@
 # sparkler.exe under Wine on an X server of its own: the window opens full screen with the
 # scene, its sparks, smoke and the help panel; keys sent with xdotool reach it (H slides the
 # panel away, C leaves trails), relative mouse motion carries the sparkler one pixel a count,
-# and Escape ends it with exit code 0. The session's record, replayed by the native replay,
+# and Escape ends it with exit code 0. Before that, outputs that cannot work are refused in a
+# message box before any window opens. The session's record, replayed by the native replay,
 # gives the live trace again line for line (fb, the hash of each frame shown, where the help
 # panel, drawn live with GDI's Arial, is out).
 # Usage: live_program.sh NATIVE-REPLAY WORK-DIR WINE-COMMAND... SPARKLER.EXE
@@ -20,6 +21,38 @@ frames_at_least() { [ "$(frames)" -ge "$1" ] 2>/dev/null; }
 panel_mean() { convert "$1" -crop 150x180+8+16 +repage -format '%[fx:round(mean*1000)]' info:; }
 # Bright pixels anywhere: sparks, and with trails the paths they leave.
 bright() { convert "$1" -colorspace Gray -threshold 60% -format '%[fx:round(mean*w*h)]' info:; }
+
+# Outputs that cannot work are refused before any window, in one line on stderr and in a message
+# box, with exit code 2, and nothing is made: one file named twice, a folder, a device that
+# takes nothing (Linux's full device, which Wine shows as Z:\dev\full).
+refused() {
+  local what=$1 status=0
+  shift
+  "${program[@]}" "$@" >"$work/refused.out" 2>"$work/refused.err" &
+  pid=$!
+  if wait_for 200 xdotool search --name '^sparkler$' >/dev/null 2>&1; then
+    xdotool search --name "Quillaby: Sparkler - Dovrenko" >/dev/null 2>&1 && fail "$what: a window opened before the refusal"
+    xdotool key Return
+  else
+    fail "$what: no message box within 20 s"
+  fi
+  wait_for 100 eval '! kill -0 $pid 2>/dev/null' || fail "$what: still running 10 s after its message box"
+  wait "$pid" || status=$?
+  pid=""
+  local lines
+  lines=$(tr -d '\r' <"$work/refused.err" | grep -c . || true)
+  if [ "$status" -ne 2 ] || [ "$lines" -ne 1 ]; then
+    fail "$what: exit code $status and $lines lines on stderr, expected 2 and 1: $(cat "$work/refused.err")"
+  else
+    echo "$what: refused: $(tr -d '\r' <"$work/refused.err")"
+  fi
+}
+refused "one file twice" --record "$work/both.txt" --trace "$work/both.txt"
+[ -e "$work/both.txt" ] && fail "one file twice: $work/both.txt was made"
+mkdir "$work/folder"
+refused "a folder" --trace "$work/folder"
+refused "a full device" --record 'Z:\dev\full'
+[ -z "$(ls -A "$work/folder")" ] || fail "a folder: something was left in it: $(ls "$work/folder")"
 
 "${program[@]}" --record "$work/session.txt" --trace "$work/live.jsonl" >"$work/stdout.txt" 2>"$work/stderr.txt" &
 pid=$!

@@ -1,9 +1,24 @@
-// The pilot a run's options ask for; see the header.
-#include "shell/PilotSetup.hpp"
+// The outputs and the pilot a run's options ask for; see the header.
+#include "shell/RunSetup.hpp"
 
+#include "platform/ProcessGuards.hpp"
 #include "platform/VirtualKeys.hpp"
 
 #include <cstdio>
+
+bool openOutputs(const ProgramOptions& options, SessionLog& log, std::string& error)
+{
+    // Before anything opens a file or a connection: a closed standard descriptor would hand its
+    // number to it, and the program's messages (or its trace) would go there.
+    const ClosedStandardDescriptors closed = openClosedStandardDescriptors();
+    // A reader that goes away is a failed write, not the end of the program.
+    requestCloseOnSignals();
+    if (closed.output && (options.tracePath == "-" || options.recordPath == "-")) {
+        error = std::string(options.tracePath == "-" ? "--trace" : "--record") + " -: standard output is closed";
+        return false;
+    }
+    return log.open(options.recordPath, options.tracePath, nullptr, error);
+}
 
 PilotStart pilotStart(const ProgramOptions& options, bool foreign)
 {
