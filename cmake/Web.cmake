@@ -32,7 +32,8 @@ add_custom_command(
 set(platform_sources
   AtomicFile.cpp PngWriter.cpp ProcessGuards.cpp VideoWriter.cpp WaveWriter.cpp GlyphAtlas.cpp posix/SystemCalls.cpp posix/ProcessSignals.cpp
   headless/HeadlessDisplay.cpp headless/HeadlessWindow.cpp headless/HeadlessMouse.cpp
-  web/AudioDevice.cpp web/BitmapLoader.cpp web/Font.cpp web/PackedPicture.cpp web/SoundLoader.cpp web/SoundPerformance.cpp
+  web/AudioDevice.cpp web/BitmapLoader.cpp web/Font.cpp web/PackedPicture.cpp web/StbImage.cpp web/SoundLoader.cpp
+  web/SoundPerformance.cpp
   web/SoundSegment.cpp web/WebAudio.cpp web/WebClock.cpp web/WebDisplay.cpp web/WebKeyCodes.cpp web/RafPacer.cpp)
 list(TRANSFORM platform_sources PREPEND ${PROJECT_SOURCE_DIR}/platform/)
 add_library(sparkler_platform STATIC ${platform_sources} ${baked_font})
@@ -52,21 +53,7 @@ target_include_directories(sparkler_core PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(sparkler_core PUBLIC sparkler_platform sparkler_images)
 sparkler_warnings(sparkler_core)
 
-set(session_dir ${PROJECT_SOURCE_DIR}/session)
-set(stroke_font_source ${PROJECT_BINARY_DIR}/StrokeFontData.cpp)
-set(SPARKLER_STROKE_FONT /usr/share/hershey-fonts/futural.jhf CACHE FILEPATH "The stroke font the writer embeds")
-add_custom_command(
-  OUTPUT ${stroke_font_source}
-  COMMAND ${CMAKE_COMMAND} "-DOUT=${stroke_font_source}" "-DFONT=${SPARKLER_STROKE_FONT}"
-          -P ${PROJECT_SOURCE_DIR}/cmake/EmbedStrokeFont.cmake
-  DEPENDS ${SPARKLER_STROKE_FONT} ${PROJECT_SOURCE_DIR}/cmake/EmbedStrokeFont.cmake
-  COMMENT "Embedding the stroke font"
-  VERBATIM)
-add_library(sparkler_session STATIC ${session_dir}/MainWindow.cpp ${session_dir}/ReplayScript.cpp
-            ${session_dir}/ReplayTrace.cpp ${session_dir}/Autopilot.cpp ${session_dir}/Pilot.cpp
-            ${session_dir}/StrokeFont.cpp ${session_dir}/TextWriter.cpp ${stroke_font_source})
-target_link_libraries(sparkler_session PUBLIC sparkler_core)
-sparkler_warnings(sparkler_session)
+add_subdirectory(session)
 set(replay_dir ${PROJECT_SOURCE_DIR}/replay)
 add_library(sparkler_replay STATIC ${replay_dir}/ProgressLine.cpp ${replay_dir}/Replay.cpp)
 target_link_libraries(sparkler_replay PUBLIC sparkler_session)

@@ -24,7 +24,7 @@ add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX UNICODE _UNICODE _WIN32_WIN
 set(platform_sources
   AtomicFile.cpp PngWriter.cpp ProcessGuards.cpp ScreenshotFile.cpp VideoWriter.cpp WaveWriter.cpp GlyphAtlas.cpp
   headless/HeadlessDisplay.cpp headless/HeadlessWindow.cpp headless/HeadlessMouse.cpp
-  web/BitmapLoader.cpp web/PackedPicture.cpp
+  web/BitmapLoader.cpp web/PackedPicture.cpp web/StbImage.cpp
   win32/SystemCalls.cpp win32/ProcessSignals.cpp win32/AudioDevice.cpp win32/DirectSoundVoices.cpp
   win32/SoundLoader.cpp win32/SoundPerformance.cpp win32/SoundSegment.cpp
   win32/Win32Clock.cpp win32/Win32Display.cpp win32/Win32Mouse.cpp win32/Win32Window.cpp win32/WideText.cpp)

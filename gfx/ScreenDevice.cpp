@@ -19,7 +19,7 @@ namespace {
 // and converting them again each time would be wasted work. Every call still makes a new
 // surface of its own.
 struct TablePicture {
-    Image image;
+    Image image; // only its size, when the picture came in the display's format
     std::vector<std::uint16_t> converted; // empty until the first surface was drawn
 };
 
@@ -33,7 +33,10 @@ TablePicture* keptTablePicture(int id)
     auto found = kept.find(id);
     if (found == kept.end()) {
         TablePicture picture;
-        if (!decodeBitmap(resource->data, resource->size, 0, 0, picture.image))
+        // A picture stored in the display's format already is kept as its pixels alone.
+        if (!decodeDisplayPixels(resource->data, resource->size, picture.image.width, picture.image.height,
+                                 picture.converted)
+            && !decodeBitmap(resource->data, resource->size, 0, 0, picture.image))
             return nullptr;
         found = kept.emplace(id, std::move(picture)).first;
     }

@@ -15,4 +15,9 @@ struct Image {
 };
 
 bool decodeBitmap(const std::uint8_t* data, std::size_t size, int width, int height, Image& out);
+// The picture's pixels as the display keeps them (RGB565, top row first) and its size, for a
+// picture stored that way already (the browser build's packed background): no 8-bit image is
+// made only to be reduced again. False for any other picture (decodeBitmap reads those).
+bool decodeDisplayPixels(const std::uint8_t* data, std::size_t size, int& width, int& height,
+                         std::vector<std::uint16_t>& pixels);
 bool loadBitmapFile(const char* path, int width, int height, Image& out);

@@ -113,6 +113,11 @@ bool decodeBitmap(const std::uint8_t* data, std::size_t size, int width, int hei
     return convertSurface(SDL_LoadBMP_RW(stream, 1), width, height, out);
 }
 
+bool decodeDisplayPixels(const std::uint8_t*, std::size_t, int&, int&, std::vector<std::uint16_t>&)
+{
+    return false; // BMPs hold 8-bit channels
+}
+
 bool loadBitmapFile(const char* path, int width, int height, Image& out)
 {
     if (path == nullptr || *path == '\0')

@@ -6,16 +6,8 @@
 
 #include "platform/web/PackedPicture.hpp"
 
-#define STB_IMAGE_IMPLEMENTATION
-#define STB_IMAGE_STATIC
-#define STBI_ONLY_BMP
 #define STBI_NO_STDIO
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wunused-function"
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#pragma GCC diagnostic ignored "-Wsign-compare"
 #include <stb/stb_image.h>
-#pragma GCC diagnostic pop
 
 #include <cstdio>
 #include <vector>
@@ -49,6 +41,14 @@ bool decodeBitmap(const std::uint8_t* data, std::size_t size, int width, int hei
     out.rgb.assign(pixels, pixels + static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * 3);
     stbi_image_free(pixels);
     return true;
+}
+
+bool decodeDisplayPixels(const std::uint8_t* data, std::size_t size, int& width, int& height,
+                         std::vector<std::uint16_t>& pixels)
+{
+    width = 0;
+    height = 0;
+    return isPackedPicture(data, size) && unpackPixels(data, size, width, height, pixels);
 }
 
 bool loadBitmapFile(const char* path, int width, int height, Image& out)

@@ -1,21 +1,15 @@
 // PackedPicture: the header, the reduction to RGB565 and the unpacking; see the header. The
-// zlib stream is inflated by stb_image's decoder, the library the browser build already
-// decodes its BMP pictures with.
+// zlib stream is inflated by stb_image's decoder (StbImage.cpp), the library the browser
+// build already decodes its BMP pictures with.
 #include "platform/web/PackedPicture.hpp"
 
 #include "platform/PixelFormat.hpp"
 
-#define STB_IMAGE_IMPLEMENTATION
-#define STB_IMAGE_STATIC
-#define STBI_ONLY_BMP
-#define STBI_SUPPORT_ZLIB
 #define STBI_NO_STDIO
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wunused-function"
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#pragma GCC diagnostic ignored "-Wsign-compare"
 #include <stb/stb_image.h>
-#pragma GCC diagnostic pop
+
+#include <bit>
+#include <utility>
 
 namespace {
 
@@ -60,7 +54,8 @@ std::vector<std::uint8_t> reducedPixels(const Image& image)
     return out;
 }
 
-bool unpackPicture(const std::uint8_t* data, std::size_t size, int width, int height, Image& out)
+bool unpackPixels(const std::uint8_t* data, std::size_t size, int& width, int& height,
+                  std::vector<std::uint16_t>& pixels)
 {
     if (!isPackedPicture(data, size) || size > 0x7FFFFFFF)
         return false;
@@ -69,18 +64,36 @@ bool unpackPicture(const std::uint8_t* data, std::size_t size, int width, int he
     if (w == 0 || h == 0 || w > kMaxSide || h > kMaxSide || (width != 0 && width != w) || (height != 0 && height != h))
         return false;
     const std::size_t count = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
-    // One byte more than a whole picture, so a stream that inflates to more is seen as wrong.
-    std::vector<std::uint8_t> pixels(count * 2 + 1);
-    const int got = stbi_zlib_decode_buffer(reinterpret_cast<char*>(pixels.data()), static_cast<int>(pixels.size()),
+    // One pixel more than a whole picture, so a stream that inflates to more is seen as wrong.
+    std::vector<std::uint16_t> inflated(count + 1);
+    const int got = stbi_zlib_decode_buffer(reinterpret_cast<char*>(inflated.data()), static_cast<int>(inflated.size() * 2),
                                             reinterpret_cast<const char*>(data + kPackedHeaderSize),
                                             static_cast<int>(size - kPackedHeaderSize));
     if (got < 0 || static_cast<std::size_t>(got) != count * 2)
         return false;
-    out.width = w;
-    out.height = h;
+    // The stream's pixels are little-endian, as every machine this is built for keeps them.
+    if constexpr (std::endian::native == std::endian::big) {
+        for (std::uint16_t& pixel : inflated)
+            pixel = static_cast<std::uint16_t>((pixel >> 8) | (pixel << 8));
+    }
+    inflated.pop_back();
+    width = w;
+    height = h;
+    pixels = std::move(inflated);
+    return true;
+}
+
+bool unpackPicture(const std::uint8_t* data, std::size_t size, int width, int height, Image& out)
+{
+    std::vector<std::uint16_t> pixels;
+    if (!unpackPixels(data, size, width, height, pixels))
+        return false;
+    const std::size_t count = pixels.size();
+    out.width = width;
+    out.height = height;
     out.rgb.resize(count * 3);
     for (std::size_t i = 0; i < count; ++i) {
-        const Rgb8 c = pixelToRgb(static_cast<std::uint16_t>(pixels[i * 2] | (pixels[i * 2 + 1] << 8)));
+        const Rgb8 c = pixelToRgb(pixels[i]);
         out.rgb[i * 3] = c.r;
         out.rgb[i * 3 + 1] = c.g;
         out.rgb[i * 3 + 2] = c.b;

@@ -20,6 +20,11 @@ bool isPackedPicture(const std::uint8_t* data, std::size_t size);
 std::vector<std::uint8_t> packedHeader(int width, int height);
 // The image's pixels reduced to RGB565, two little-endian bytes each, top row first.
 std::vector<std::uint8_t> reducedPixels(const Image& image);
+// Inflates a packed picture into its RGB565 pixels, top row first, and says its size. False
+// for anything but a whole, well-formed picture, or when `width`/`height` (0: any) differ
+// from its stored size.
+bool unpackPixels(const std::uint8_t* data, std::size_t size, int& width, int& height,
+                  std::vector<std::uint16_t>& pixels);
 // Inflates a packed picture into 8-bit RGB. False for anything but a whole, well-formed
 // picture, or when `width`/`height` (0: any) differ from its stored size.
 bool unpackPicture(const std::uint8_t* data, std::size_t size, int width, int height, Image& out);

@@ -60,6 +60,19 @@ TEST(PackedPicture, TheBackgroundShowsEveryPixelAsTheBmpDoesInAThirdOfItsBytes)
     // Only the low bits went: full channels stay full, and every channel is within a step.
     for (std::size_t i = 0; i < bmp.rgb.size(); ++i)
         ASSERT_LE(std::abs(bmp.rgb[i] - unpacked.rgb[i]), 7) << "byte " << i;
+
+    // Taken as the display's pixels, it is the BMP's pixels as the display reduces them.
+    int width = 0;
+    int height = 768;
+    std::vector<std::uint16_t> pixels;
+    ASSERT_TRUE(unpackPixels(packed.data(), packed.size(), width, height, pixels));
+    EXPECT_EQ(width, 1024);
+    EXPECT_EQ(height, 768);
+    ASSERT_EQ(pixels.size(), bmp.rgb.size() / 3);
+    differing = 0;
+    for (std::size_t i = 0; i < pixels.size(); ++i)
+        differing += pixels[i] != shownPixel(bmp, i);
+    EXPECT_EQ(differing, 0u);
 }
 
 TEST(PackedPicture, WidensChannelsSoThatFullStaysFullAndBlackStaysBlack)
@@ -107,4 +120,15 @@ TEST(PackedPicture, RefusesAnythingButAWholePictureOfTheAskedSize)
     EXPECT_FALSE(isPackedPicture(good.data(), kPackedHeaderSize - 1));
     EXPECT_TRUE(isPackedPicture(good.data(), good.size()));
     EXPECT_TRUE(unpackPicture(good.data(), good.size(), 3, 2, out));
+
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint16_t> shown;
+    EXPECT_FALSE(unpackPixels(cut.data(), cut.size(), width, height, shown)) << "a cut stream, as pixels";
+    EXPECT_FALSE(unpackPixels(tooMany.data(), tooMany.size(), width, height, shown)) << "too many pixels";
+    width = 4;
+    EXPECT_FALSE(unpackPixels(good.data(), good.size(), width, height, shown)) << "another width asked for";
+    width = 0;
+    ASSERT_TRUE(unpackPixels(good.data(), good.size(), width, height, shown));
+    EXPECT_EQ(shown, (std::vector<std::uint16_t>{0xFFFF, 0x0000, 0x8A24, 0x0000, 0xCB26, 0x0000}));
 }
