@@ -1,9 +1,10 @@
 // What the page costs a visitor, in headless Chromium over tools/web_serve.js (gzip as a static
 // server sends it): the bytes transferred up to the first frame, the bytes once the sounds are
 // in (after a click), and the first frame's time after navigation start on the local server
-// and with the network throttled to 10 Mbit/s and 40 ms latency, after a first visit that
-// is not counted (a fresh browser's first page pays for starting its own processes).
-// Prints one line per figure.
+// and with the network throttled to 10 Mbit/s and 40 ms latency, after a first visit
+// counted apart (a fresh browser's first page pays for starting its own processes). Each
+// visit fetches every file again, past the cache and the service worker.
+// Prints one line per figure; the times are the median of VISITS visits (5).
 // Usage: NODE_PATH=build-web/node_modules node bench/web_bytes.js build-web
 'use strict';
 const { serve } = require('../tools/web_serve');
@@ -15,6 +16,8 @@ async function visit(browser, url, throttled) {
   const cdp = await page.createCDPSession();
   await cdp.send('Network.enable');
   await cdp.send('Network.setCacheDisabled', { cacheDisabled: true });
+  // The first visit's service worker would answer every later one from its cache.
+  await cdp.send('Network.setBypassServiceWorker', { bypass: true });
   if (throttled)
     await cdp.send('Network.emulateNetworkConditions',
       { offline: false, latency: 40, downloadThroughput: 10e6 / 8, uploadThroughput: 10e6 / 8 });
@@ -26,7 +29,12 @@ async function visit(browser, url, throttled) {
   await page.goto(url);
   await page.waitForFunction(() => page.firstFrameAt > 0, { timeout: 60000 });
   const firstWall = Date.now();
-  const firstFrameAt = await page.evaluate(() => page.firstFrameAt);
+  const { firstFrameAt, readyAt, loaded } = await page.evaluate(() => ({
+    firstFrameAt: page.firstFrameAt, readyAt: page.readyAt,
+    loaded: ['index.html ' + performance.getEntriesByType('navigation')[0].responseEnd.toFixed(0)].concat(
+      performance.getEntriesByType('mark').map((m) => m.name + ' ' + m.startTime.toFixed(0)),
+      performance.getEntriesByType('resource')).map((r) => typeof r === 'string' ? r : r.name.replace(/.*\//, '') + ' ' + r.responseEnd.toFixed(0))
+  }));
   const beforeFirst = finished.filter((f) => f.wall <= firstWall && !/\.(webm|m4a|wav)$/.test(f.url));
   const firstBytes = beforeFirst.reduce((sum, f) => sum + f.bytes, 0);
   await page.mouse.click(512, 384);
@@ -34,21 +42,36 @@ async function visit(browser, url, throttled) {
   await new Promise((resolve) => setTimeout(resolve, 500));
   const allBytes = finished.reduce((sum, f) => sum + f.bytes, 0);
   await page.close();
-  return { firstFrameAt, firstBytes, allBytes, files: finished.map((f) => f.url.replace(url, '') + ' ' + f.bytes) };
+  return { firstFrameAt, readyAt, loaded, firstBytes, allBytes, files: finished.map((f) => f.url.replace(url, '') + ' ' + f.bytes) };
+}
+
+// The middle of the figures.
+function median(values) {
+  const sorted = values.slice().sort((a, b) => a - b);
+  return sorted[Math.floor(sorted.length / 2)];
 }
 
 async function main() {
   const { server, url } = await serve(process.argv[2] || 'build-web');
   const { browser, close } = await launch();
+  const visits = Number(process.env.VISITS || 5);
   try {
-    await visit(browser, url, false);
-    const local = await visit(browser, url, false);
-    console.log('files: ' + local.files.join(', '));
-    console.log('bytes to the first frame: ' + local.firstBytes);
-    console.log('bytes with the sounds: ' + local.allBytes);
-    console.log('first frame, local server: ' + local.firstFrameAt.toFixed(0) + ' ms');
-    const slow = await visit(browser, url, true);
-    console.log('first frame, 10 Mbit/s and 40 ms: ' + slow.firstFrameAt.toFixed(0) + ' ms');
+    const cold = await visit(browser, url, false);
+    console.log('first frame, local server, a fresh browser\'s first page: ' + cold.firstFrameAt.toFixed(0) + ' ms');
+    const local = [];
+    for (let i = 0; i < visits; ++i) local.push(await visit(browser, url, false));
+    const last = local[local.length - 1];
+    console.log('files: ' + last.files.join(', '));
+    console.log('loaded (ms): ' + last.loaded.join(', ') + '; run started ' + last.readyAt.toFixed(0));
+    console.log('bytes to the first frame: ' + last.firstBytes);
+    console.log('bytes with the sounds: ' + last.allBytes);
+    const times = (runs) => runs.map((run) => run.firstFrameAt.toFixed(0)).join(', ');
+    console.log('first frame, local server: ' + median(local.map((run) => run.firstFrameAt)).toFixed(0) +
+                ' ms (median of ' + times(local) + ')');
+    const slow = [];
+    for (let i = 0; i < Math.max(1, visits >> 1); ++i) slow.push(await visit(browser, url, true));
+    console.log('first frame, 10 Mbit/s and 40 ms: ' + median(slow.map((run) => run.firstFrameAt)).toFixed(0) +
+                ' ms (median of ' + times(slow) + ')');
   } finally {
     await close();
     server.close();

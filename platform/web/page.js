@@ -36,15 +36,8 @@ var page = {
   show: function (id, visible) { document.getElementById(id).classList.toggle('hidden', !visible); }
 };
 
-// The program's code is fetched (the page's head asks for it first) and compiled from the
-// moment this script runs, while sparkler.js still loads, rather than once that has run.
-page.compiling = WebAssembly.compileStreaming
-  ? WebAssembly.compileStreaming(fetch('sparkler.wasm', { credentials: 'same-origin' }))
-  : fetch('sparkler.wasm', { credentials: 'same-origin' }).then(function (response) {
-      if (!response.ok) throw new Error('sparkler.wasm: ' + response.status);
-      return response.arrayBuffer();
-    }).then(function (bytes) { return WebAssembly.compile(bytes); });
-page.compiling.catch(function () {}); // said on the page by instantiateWasm below
+// The program's code, compiling since the page's head asked for it (index.html).
+page.compiling = sparklerCompiling;
 
 var Module = {
   canvas: page.canvas,
