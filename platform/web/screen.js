@@ -2,12 +2,18 @@
 // With WebGL the frame goes up as it is, a texture of UNSIGNED_SHORT_5_6_5, and a shader widens
 // each channel by repeating its top bits, as pixelToRgb does natively; without WebGL, or where
 // WebGL would only be drawn in software (no GPU), a 2D canvas gets it widened here through a
-// table. Both give the same pixels. The canvas keeps the frame's size (the page's style scales
-// it). The last frame stays in a texture, so that reading the pixels (tests, the saved
-// picture) can draw it again first.
+// table. Both give the same pixels. The program says in which bands of rows (and columns) a
+// frame may differ from the one before: only those are widened and put (the 2D canvas then
+// tells the compositor that only that rectangle changed), and a frame that differs nowhere
+// is not put at all. The canvas keeps the frame's size (the page's style scales it). The last
+// frame stays in a texture, so that reading the pixels (tests, the saved picture) can draw it
+// again first.
 Module['sparklerScreen'] = {
   presenter: null,
   last: null, // where the last frame shown lies in the heap, and its size
+  // Views of the heap at the frames' and the bands' places, made once (the frames take turns
+  // in two buffers) and again only when the heap grows.
+  views: { heap: null, frames: new Map(), bands: new Map() },
 
   // The 8-bit RGBA of a 5-6-5 pixel, little-endian as a canvas's 32-bit words hold it.
   widenTable: function () {
@@ -44,17 +50,49 @@ Module['sparklerScreen'] = {
     return !/SwiftShader|llvmpipe|softpipe|software|Basic Render/i.test(renderer);
   },
 
+  // The rows [top, bottom) from the first band to the last that changed in `bands` (left and
+  // right columns for each band of `bandRows` rows; null: all of it), in `box`; null when no
+  // band changed.
+  changedRows: function (bands, bandRows, height, box) {
+    box[0] = 0;
+    box[1] = height;
+    if (!bands) return box;
+    box[0] = -1;
+    for (var band = 0, top = 0; top < height; ++band, top += bandRows) {
+      if (bands[2 * band] >= bands[2 * band + 1]) continue;
+      if (box[0] < 0) box[0] = top;
+      box[1] = Math.min(top + bandRows, height);
+    }
+    return box[0] < 0 ? null : box;
+  },
+
   create2d: function (canvas, width, height) {
     var context = canvas.getContext('2d');
     if (!context) return null;
     var image = context.createImageData(width, height);
     var words = new Uint32Array(image.data.buffer);
     var table = this.widenTable();
+    var shownOnce = false;
     return {
       kind: '2d',
-      show: function (pixels) {
-        for (var i = 0; i < words.length; ++i) words[i] = table[pixels[i]];
-        context.putImageData(image, 0, 0);
+      // The image keeps the last frame widened, so only the bands are widened again, and each
+      // is put as a rectangle of its own (the compositor then redraws only those).
+      show: function (pixels, bands, bandRows) {
+        if (!bands || !shownOnce) {
+          for (var i = 0; i < words.length; ++i) words[i] = table[pixels[i]];
+          context.putImageData(image, 0, 0);
+          shownOnce = true;
+          return;
+        }
+        for (var band = 0, top = 0; top < height; ++band, top += bandRows) {
+          var left = Math.max(bands[2 * band], 0), right = Math.min(bands[2 * band + 1], width);
+          if (left >= right) continue;
+          var bottom = Math.min(top + bandRows, height);
+          for (var row = top * width; row < bottom * width; row += width) {
+            for (var at = row + left, end = row + right; at < end; ++at) words[at] = table[pixels[at]];
+          }
+          context.putImageData(image, 0, 0, left, top, right - left, bottom - top);
+        }
       },
       pixels: function () { return new Uint8Array(context.getImageData(0, 0, width, height).data.buffer); }
     };
@@ -106,10 +144,19 @@ Module['sparklerScreen'] = {
     gl.viewport(0, 0, width, height);
     if (gl.getError() !== gl.NO_ERROR) return null;
     var draw = function () { gl.drawArrays(gl.TRIANGLE_STRIP, 0, 4); };
+    var changedRows = this.changedRows;
+    var box = [0, 0];
+    var shownOnce = false;
     return {
       kind: 'webgl',
-      show: function (pixels) {
-        gl.texSubImage2D(gl.TEXTURE_2D, 0, 0, 0, width, height, gl.RGB, gl.UNSIGNED_SHORT_5_6_5, pixels);
+      // The rows from the first band that changed to the last go up whole (WebGL 1 takes
+      // only whole rows from an array); a frame that changed nowhere leaves the canvas as it is.
+      show: function (pixels, bands, bandRows) {
+        var rows = changedRows(shownOnce ? bands : null, bandRows, height, box);
+        shownOnce = true;
+        if (!rows) return;
+        var part = rows[0] === 0 && rows[1] === height ? pixels : pixels.subarray(rows[0] * width, rows[1] * width);
+        gl.texSubImage2D(gl.TEXTURE_2D, 0, 0, rows[0], width, rows[1] - rows[0], gl.RGB, gl.UNSIGNED_SHORT_5_6_5, part);
         draw();
       },
       // The drawing buffer is not kept once shown, so the kept frame is drawn again first.
@@ -133,11 +180,31 @@ Module['sparklerScreen'] = {
     return this.presenter ? 1 : 0;
   },
 
-  // Shows the frame at `pointer` in the heap; 0 when it could not be shown.
-  show: function (pointer, width, height) {
+  // A view of `count` elements of the heap at `pointer`, kept in `kept` for the next time.
+  heapView: function (kept, heap, pointer, count) {
+    var views = this.views;
+    if (views.heap !== Module['HEAPU16'].buffer) {
+      views.heap = Module['HEAPU16'].buffer;
+      views.frames.clear();
+      views.bands.clear();
+    }
+    var view = kept.get(pointer);
+    if (!view || view.length !== count) {
+      var at = pointer / heap.BYTES_PER_ELEMENT;
+      view = heap.subarray(at, at + count);
+      kept.set(pointer, view);
+    }
+    return view;
+  },
+
+  // Shows the frame at `pointer` in the heap, with `bandCount` bands of `bandRows` rows at
+  // `bands` (two columns each, left and right: where it may differ from the frame before; 0 for
+  // the whole frame); 0 when it could not be shown.
+  show: function (pointer, width, height, bands, bandCount, bandRows) {
     var presenter = this.presenter;
     if (!presenter || (presenter.lost && presenter.lost())) return 0;
-    presenter.show(Module['HEAPU16'].subarray(pointer >> 1, (pointer >> 1) + width * height));
+    presenter.show(this.heapView(this.views.frames, Module['HEAPU16'], pointer, width * height),
+                   bands ? this.heapView(this.views.bands, Module['HEAP32'], bands, bandCount * 2) : null, bandRows);
     this.last = { pointer: pointer, width: width, height: height };
     if (Module['sparklerPage'] && Module['sparklerPage'].shown) Module['sparklerPage'].shown();
     return 1;

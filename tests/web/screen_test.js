@@ -2,7 +2,8 @@
 // frame uploaded as it is, widened by a shader) and the 2D canvas (widened through a table),
 // for every one of the 65536 RGB565 values and for a frame of the running scene, and both as
 // the native program widens a pixel (each channel's top bits repeated). The page itself shows
-// the scene through one of them. Usage: node screen_test.js BUILD-WEB
+// the scene through one of them. Both, fed the running scene's frames with only the bands the
+// program says changed, still hold its last frame exactly. Usage: node screen_test.js BUILD-WEB
 'use strict';
 const { serve } = require('../../tools/web_serve');
 const { launch } = require('./browser');
@@ -43,6 +44,51 @@ function compare(pixels, width, height) {
   return { made: true, glWrong, flatWrong, between, colours: new Set(pixels).size };
 }
 
+// In the page: a WebGL and a 2D presenter of their own are shown each of the running scene's
+// frames for a second, with the bands the program gives the page's own; after the last, each
+// one's pixels (and the page's canvas) are compared with that frame widened here.
+async function followScene() {
+  const screen = Module.sparklerScreen;
+  const width = page.canvas.width, height = page.canvas.height;
+  const gl = screen.create(document.createElement('canvas'), width, height, 'webgl');
+  const flat = screen.create(document.createElement('canvas'), width, height, '2d');
+  const own = screen.presenter;
+  const show = own.show;
+  let frames = 0, banded = 0, bandArea = 0, enough = false, compared = null;
+  const compare = new Promise((resolve) => { compared = resolve; });
+  own.show = function (pixels, bands, bandRows) {
+    show.call(own, pixels, bands, bandRows);
+    gl.show(pixels, bands, bandRows);
+    flat.show(pixels, bands, bandRows);
+    ++frames;
+    if (bands) {
+      ++banded;
+      for (let band = 0; band * bandRows < height; ++band)
+        bandArea += Math.max(0, bands[2 * band + 1] - bands[2 * band]) * Math.min(bandRows, height - band * bandRows);
+    }
+    // Compared in the task that showed the frame, while it is the last one.
+    if (enough) {
+      own.show = show;
+      compared({ frame: pixels.slice(), gl: gl.pixels(), flat: flat.pixels(), own: screen.pixels() });
+    }
+  };
+  setTimeout(() => { enough = true; }, 1000);
+  const read = await compare;
+  const frame = read.frame;
+  const wrong = (rgba) => {
+    let count = 0;
+    for (let i = 0; i < frame.length; ++i) {
+      const p = frame[i];
+      const r = p >> 11, g = (p >> 5) & 63, b = p & 31;
+      if (rgba[i * 4] !== ((r << 3) | (r >> 2)) || rgba[i * 4 + 1] !== ((g << 2) | (g >> 4)) ||
+          rgba[i * 4 + 2] !== ((b << 3) | (b >> 2))) ++count;
+    }
+    return count;
+  };
+  return { frames, banded, bandShare: bandArea / Math.max(1, banded) / (width * height),
+           glWrong: wrong(read.gl), flatWrong: wrong(read.flat), pageWrong: wrong(read.own) };
+}
+
 async function main() {
   const { server, url } = await serve(process.argv[2] || 'build-web');
   const { browser, close } = await launch();
@@ -81,6 +127,14 @@ async function main() {
       'a frame of the running scene (' + scene.colours + ' colours) is pixel for pixel the same through both');
     check(scene.shownWrong === 0 && scene.size[0] === 1024 && scene.size[1] === 768,
       'the page\'s canvas (' + scene.kind + ') shows the frame exactly');
+
+    const followed = await page.evaluate(followScene);
+    console.log('a second of the scene put band by band: ' + JSON.stringify(followed));
+    check(followed.frames >= 20 && followed.banded >= followed.frames - 1 && followed.bandShare < 0.75,
+      'the program gives the bands that changed with its frames (' + followed.banded + ' of ' + followed.frames +
+      ', ' + (100 * followed.bandShare).toFixed(0) + ' % of the frame on average)');
+    check(followed.glWrong === 0 && followed.flatWrong === 0 && followed.pageWrong === 0,
+      'shown only where they changed, WebGL, the 2D canvas and the page\'s canvas hold the last frame exactly');
   } finally {
     await close();
     server.close();
