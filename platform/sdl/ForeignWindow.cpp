@@ -100,7 +100,7 @@ bool foreignWindowExists(std::uint64_t id, std::string& error)
     return exists;
 }
 
-std::uint64_t watchWindowChanges(SDL_Window* window, bool foreign)
+std::uint64_t watchWindowChanges(SDL_Window* window, bool foreign, bool* viewable)
 {
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
@@ -116,6 +116,9 @@ std::uint64_t watchWindowChanges(SDL_Window* window, bool foreign)
     // Only this program's own selection on the window changes; SDL's, and a foreign window's
     // owner's, stay as they are.
     XSelectInput(display, info.info.x11.window, mask | StructureNotifyMask | VisibilityChangeMask | ExposureMask);
+    if (viewable != nullptr)
+        *viewable = XGetWindowAttributes(display, info.info.x11.window, &attributes) != 0
+                 && attributes.map_state == IsViewable;
     XFlush(display);
     SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
     return info.info.x11.window;
@@ -154,7 +157,7 @@ bool foreignWindowExists(std::uint64_t, std::string& error)
     return false;
 }
 
-std::uint64_t watchWindowChanges(SDL_Window*, bool)
+std::uint64_t watchWindowChanges(SDL_Window*, bool, bool*)
 {
     return 0;
 }

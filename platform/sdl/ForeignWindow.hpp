@@ -26,8 +26,10 @@ enum class ForeignChange { Nothing, Destroyed, Unmapped, Mapped, Covered, Uncove
 // Selects the events above (and size changes, which SDL follows itself) for an SDL window and
 // turns on SDL's window-system events that carry them; the window's X id, or 0 when it is not
 // on X. For a window made from a foreign one (`foreign`) it also installs the quiet X error
-// handler; the program's own window keeps Xlib's.
-std::uint64_t watchWindowChanges(SDL_Window* window, bool foreign);
+// handler; the program's own window keeps Xlib's. `viewable`, when given, says whether the
+// window is on screen, read after the selection: a window mapped a moment before (as a wrapper
+// maps one and starts the program at once) is seen then, and any later change comes as events.
+std::uint64_t watchWindowChanges(SDL_Window* window, bool foreign, bool* viewable = nullptr);
 ForeignChange readForeignChange(const SDL_Event& event, std::uint64_t id);
 // Whether an X request failed because the foreign window was gone.
 bool foreignWindowFailed();

@@ -198,7 +198,10 @@ std::unique_ptr<SdlWindow> SdlWindow::createForeign(std::uint64_t id, WindowProc
     if (!foreignWindowExists(id, error))
         return nullptr;
     SDL_Window* made = SDL_CreateWindowFrom(reinterpret_cast<const void*>(static_cast<std::uintptr_t>(id)));
-    if (made == nullptr || watchWindowChanges(made, true) == 0) {
+    // Whether it can be seen is read once its changes are watched (SDL's own reading comes
+    // before, and a map between the two would be missed for good).
+    bool viewable = false;
+    if (made == nullptr || watchWindowChanges(made, true, &viewable) == 0) {
         error = std::string("The window given could not be drawn into (") + SDL_GetError() + ").";
         if (made != nullptr)
             SDL_DestroyWindow(made);
@@ -210,7 +213,7 @@ std::unique_ptr<SdlWindow> SdlWindow::createForeign(std::uint64_t id, WindowProc
     std::unique_ptr<SdlWindow> window(new SdlWindow(made, procedure));
     window->foreignId = id;
     window->watchedId = id;
-    window->seen = (SDL_GetWindowFlags(made) & SDL_WINDOW_SHOWN) != 0;
+    window->seen = viewable;
     window->screen.startWindowed(true);
     return window;
 }
