@@ -143,6 +143,7 @@ page.fail = function (sentence) {
   page.failed = true;
   page.running = false;
   document.getElementById('cover-text').textContent = sentence;
+  document.getElementById('cover-text').classList.remove('hidden');
   page.show('cover', true);
   document.getElementById('cover').classList.remove('hint');
   page.status('');
@@ -340,6 +341,8 @@ stage.addEventListener('pointermove', function (event) {
   Module._sparkler_focus(1);
   page.motion(dx, dy);
   page.touchMoved = true;
+  // The finger has the sparkler: the hint goes (the cover stays, for a tap to start the sound).
+  document.getElementById('cover-text').classList.add('hidden');
 });
 var touchEnded = function (event) { if (page.touch && event.pointerId === page.touch.id) page.touch = null; };
 stage.addEventListener('pointerup', touchEnded);

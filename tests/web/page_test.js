@@ -175,6 +175,8 @@ async function phoneChecks(browser, url) {
     await drag(-150, 0);
     await drag(120, 0);
     check(await phone.evaluate(() => page.running && !page.person), 'a drag is no tap: the run stays silent');
+    check(!(await phone.evaluate(() => document.body.innerText)).includes('Click or touch to take the sparkler'),
+      'once a drag has taken the sparkler the hint is gone');
     await dragChecks(phone, drag);
     await phone.screenshot({ path: path.join(shots, 'phone-dragged.png') });
 
