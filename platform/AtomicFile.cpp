@@ -34,6 +34,7 @@ bool AtomicFile::open(const std::string& path, std::string& error)
     abandon();
     failure_.clear();
     failureCode_ = 0;
+    written_ = 0;
     std::string folder;
     std::string name;
     splitPath(path, folder, name);
@@ -88,6 +89,7 @@ bool AtomicFile::openStandardOutput(std::string& error)
     abandon();
     failure_.clear();
     failureCode_ = 0;
+    written_ = 0;
     const int fd = sys::duplicateStandardOutput();
     if (fd < 0) {
         error = "standard output is closed";
@@ -120,6 +122,7 @@ bool AtomicFile::flushBuffer()
             return false;
         }
         done += static_cast<std::size_t>(written);
+        written_.fetch_add(written, std::memory_order_relaxed);
     }
     buffer_.clear();
     return true;

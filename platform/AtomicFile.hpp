@@ -5,9 +5,11 @@
 // A target that is a device or a pipe (/dev/stdout) is written in place, still fully checked;
 // a named pipe that nobody reads is refused at open rather than waited for. A terminating
 // signal removes the temporary too (see ProcessGuards).
-// Buffered (64 KiB), so small writes (trace lines) cost little. One thread; not copyable.
+// Buffered (64 KiB), so small writes (trace lines) cost little. One thread writes; another may
+// read how many bytes have gone out. Not copyable.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -27,6 +29,9 @@ public:
     // Appends bytes. A failure is kept and reported by commit(); later writes are dropped.
     bool write(const void* data, std::size_t size);
     bool write(std::string_view text) { return write(text.data(), text.size()); }
+    // Hands what is buffered to the system now (for a reader that follows the output as it
+    // grows). False when a write failed; the failure is kept for commit().
+    bool flush() { return fd_ >= 0 && failure_.empty() && flushBuffer(); }
     // Flushes, syncs, closes and renames into place. False with `error` set, and nothing left
     // behind, when any step of the whole write failed.
     bool commit(std::string& error);
@@ -34,9 +39,13 @@ public:
     void abandon();
 
     bool isOpen() const { return fd_ >= 0; }
+    // Written where it stands (a device, a pipe, standard output), with no temporary.
+    bool inPlace() const { return fd_ >= 0 && temporary_.empty(); }
     // The errno of the first failure, 0 while all went well.
     int failureCode() const { return failureCode_; }
     const std::string& path() const { return path_; }
+    // How many bytes the system has taken so far; may be read from any thread.
+    long long bytesWritten() const { return written_.load(std::memory_order_relaxed); }
 
     // For an output written in place (a device, a pipe, standard output): a write of no bytes,
     // which a place that takes nothing (a full device) already refuses. False with `error` then.
@@ -61,4 +70,5 @@ private:
     std::vector<char> buffer_;
     std::string failure_; // the first failure, empty while all went well
     int failureCode_ = 0;
+    std::atomic<long long> written_{0};
 };

@@ -1,140 +1,52 @@
-// SessionLog: the live session's record and trace; see the header.
+// SessionLog: the live session's record and trace; see the header. The loop makes each frame's
+// lines and hands them to the outputs' threads; only those threads touch the files.
 #include "session/SessionLog.hpp"
 
 #include "app/Application.hpp"
 #include "platform/AtomicFile.hpp"
-#include "platform/SystemCalls.hpp"
 #include "session/ReplayScript.hpp"
 #include "session/ReplayTrace.hpp"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-
 namespace {
 
-// The count is written in a field this wide, so that it can be rewritten in place.
-constexpr int kCountWidth = 12;
-
-// Writes all of `text` at `offset` (or at the end when offset is negative).
-bool writeAll(int fd, const std::string& text, long long offset)
-{
-    errno = 0;
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const long n = offset < 0
-            ? sys::writeSome(fd, text.data() + done, text.size() - done)
-            : sys::writeSomeAt(fd, text.data() + done, text.size() - done, offset + static_cast<long long>(done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-// The reason of the last failed call, for an error line.
-std::string lastReason()
-{
-    return errno != 0 ? std::strerror(errno) : "a short write";
-}
+using SteadyClock = std::chrono::steady_clock;
 
 } // namespace
 
-SessionLog::~SessionLog()
-{
-    if (recordFd >= 0)
-        sys::closeFile(recordFd);
-}
+SessionLog::~SessionLog() = default;
 
-bool SessionLog::open(const std::string& record, const std::string& tracePath, const Display* shownBy,
+bool SessionLog::open(const std::string& recordPath, const std::string& tracePath, const Display* shownBy,
                       std::string& error)
 {
     display = shownBy;
     const auto named = [](const std::string& path) { return path == "-" ? std::string("/dev/stdout") : path; };
-    if (!record.empty() && !tracePath.empty() && AtomicFile::sameFile(named(record), named(tracePath))) {
-        error = "--record and --trace name the same file, " + (record == "-" ? std::string("standard output") : record);
+    if (!recordPath.empty() && !tracePath.empty() && AtomicFile::sameFile(named(recordPath), named(tracePath))) {
+        error = "--record and --trace name the same file, "
+            + (recordPath == "-" ? std::string("standard output") : recordPath);
         return false;
     }
+    auto traceFile = std::make_shared<AtomicFile>();
     if (!tracePath.empty()) {
         // "-" is the standard output as it was handed over (a pipe or a socket cannot be
         // opened again by name).
-        if (tracePath == "-" ? !trace.openStandardOutput(error) : !trace.open(tracePath, error))
+        if (tracePath == "-" ? !traceFile->openStandardOutput(error) : !traceFile->open(tracePath, error))
             return false;
-        if (!trace.probeInPlace(error)) {
-            trace.abandon();
+        if (!traceFile->probeInPlace(error))
             return false;
-        }
-        tracing = true;
     }
-    if (!record.empty() && !openRecord(record, error)) {
-        trace.abandon();
-        tracing = false;
+    auto recordFile = std::make_shared<RecordFile>();
+    if (!recordPath.empty() && !recordFile->open(recordPath, error))
         return false;
+    if (!tracePath.empty()) {
+        traceInPlace = traceFile->inPlace();
+        trace = std::move(traceFile);
+        traceThread = std::make_unique<OutputThread>();
+    }
+    if (!recordPath.empty()) {
+        record = std::move(recordFile);
+        recordThread = std::make_unique<OutputThread>();
     }
     return true;
-}
-
-bool SessionLog::openRecord(const std::string& path, std::string& error)
-{
-    const std::string name = path == "-" ? std::string("standard output") : path;
-    const sys::PathKind kind = path == "-" ? sys::PathKind::Other : sys::pathKind(path);
-    if (kind == sys::PathKind::Folder) {
-        error = name + ": is a folder";
-        return false;
-    }
-    if (kind == sys::PathKind::Other) {
-        // Standard output or a device is written where it stands, from now on; a named pipe
-        // that nobody reads is refused rather than waited for.
-        recordFd = path == "-" ? sys::duplicateStandardOutput() : sys::openForWriting(path);
-        if (recordFd >= 0)
-            recordStart = sys::rewritableOffset(recordFd);
-        // A pipe (ENXIO: a named one that nobody reads) or a terminal cannot be rewritten.
-        if ((recordFd < 0 && errno == ENXIO) || (recordFd >= 0 && recordStart < 0)) {
-            error = name + ": a record is rewritten in place as it grows; give a file, not a pipe or a terminal";
-        } else if (recordFd < 0 || sys::writeSome(recordFd, "", 0) != 0) {
-            error = name + ": cannot be written (" + std::strerror(errno) + ")";
-        } else {
-            recordPath = path;
-            return true;
-        }
-        if (recordFd >= 0)
-            sys::closeFile(recordFd);
-        recordFd = -1;
-        return false;
-    }
-    // A file: opened now to see that it can be, but made or emptied only at the first frame.
-    const int fd = kind == sys::PathKind::Missing ? sys::createNewFile(path) : sys::openForWriting(path);
-    if (fd < 0) {
-        error = name + ": cannot be written (" + std::strerror(errno) + ")";
-        return false;
-    }
-    sys::closeFile(fd);
-    if (kind == sys::PathKind::Missing)
-        sys::removeFile(path);
-    recordPending = true;
-    recordPath = path;
-    return true;
-}
-
-void SessionLog::writeHeader(std::uint32_t seed)
-{
-    headerWritten = true;
-    if (recordPending) {
-        recordPending = false;
-        recordFd = sys::createFile(recordPath);
-        if (recordFd < 0) {
-            recordFailure = std::strerror(errno);
-            return;
-        }
-    }
-    const std::string intro = "# A live session of sparkler; sparkler-replay --script FILE runs it again.\n# seed "
-        + std::to_string(seed) + "\n# frames ";
-    if (writeRecord(intro + std::string(kCountWidth, ' ') + "\n")) {
-        countOffset = recordStart + static_cast<long long>(intro.size());
-        writeCount(wholeFrames);
-    }
 }
 
 void SessionLog::keyDelivered(std::uintptr_t code)
@@ -150,9 +62,7 @@ void SessionLog::penDelivered(Pen pen)
 void SessionLog::frameShown(const Application& app, std::uint32_t stepMs, float dt)
 {
     const std::int64_t frame = frames++;
-    if (!recordPath.empty() && recordFailure.empty()) {
-        if (!headerWritten)
-            writeHeader(app.seed);
+    if (record != nullptr) {
         const std::string at = std::to_string(frame);
         std::string lines;
         // The first frame's step is always 0, as the replay's first frame has it.
@@ -167,56 +77,59 @@ void SessionLog::frameShown(const Application& app, std::uint32_t stepMs, float 
         if (app.mouseState.lX != 0 || app.mouseState.lY != 0)
             lines
                 += at + " mouse " + std::to_string(app.mouseState.lX) + " " + std::to_string(app.mouseState.lY) + "\n";
-        if (recordFailure.empty() && (lines.empty() || writeRecord(lines)))
-            wholeFrames = frames;
-        if (recordFailure.empty() && frames % 60 == 0)
-            writeCount(wholeFrames);
+        const bool first = !headerWritten;
+        headerWritten = true;
+        recordThread->post([file = record, first, seed = app.seed, lines = std::move(lines), count = frames] {
+            if (first)
+                file->writeHeader(seed);
+            file->writeFrames(lines, count);
+        });
     }
     pendingKeys.clear();
     pendingPens.clear();
-    if (tracing) {
-        const std::uint64_t hash = display != nullptr ? frameHash(display->shownFrame().data(), display->shownFrame().size()) : 0;
-        trace.write(traceLine(frame, dt, app, hash) + "\n");
+    if (trace != nullptr) {
+        const std::uint64_t hash
+            = display != nullptr ? frameHash(display->shownFrame().data(), display->shownFrame().size()) : 0;
+        std::string line = traceLine(frame, dt, app, hash) + "\n";
+        traceBytes += static_cast<long long>(line.size());
+        // A reader that never catches up would otherwise take all the memory there is; a file
+        // always does.
+        traceBehind = traceBehind || (traceInPlace && traceBytes - trace->bytesWritten() > kTraceBacklogLimit);
+        if (!traceBehind) {
+            traceThread->post([file = trace, line = std::move(line), inPlace = traceInPlace] {
+                // In place, each frame's line goes out at once, for a reader that follows it.
+                if (file->write(line) && inPlace)
+                    file->flush();
+            });
+        }
     }
 }
 
-bool SessionLog::close(std::string& error)
+bool SessionLog::close(std::string& error, std::chrono::milliseconds patience)
 {
     bool ok = true;
-    if (!recordPath.empty()) {
-        if (!headerWritten)
-            writeHeader(0); // no frame ran: nothing to replay
+    if (record != nullptr) {
         std::string lines;
         for (std::uintptr_t code : pendingKeys)
             lines += std::to_string(frames) + " key " + ReplayScript::keyName(code) + "\n";
         for (Pen pen : pendingPens)
             lines += std::to_string(frames) + " pen " + std::string(penName(pen)) + "\n";
-        if (!lines.empty())
-            writeRecord(lines);
-        // After a failure too: the count, rewritten in place, needs no room that the disk lacks.
-        writeCount(wholeFrames);
-        if (recordFd >= 0) {
-            if (!sys::syncToDisk(recordFd) && recordFailure.empty())
-                recordFailure = std::strerror(errno);
-            if (sys::closeFile(recordFd) != 0 && recordFailure.empty())
-                recordFailure = std::strerror(errno);
-            recordFd = -1;
-        }
-        if (!recordFailure.empty()) {
-            error = (recordPath == "-" ? std::string("standard output") : recordPath)
-                + ": the record could not be written whole (" + recordFailure + ")";
-            if (countOffset >= 0)
-                error += "; it replays its first " + std::to_string(wholeFrames) + " frames";
+        auto failure = std::make_shared<std::string>();
+        recordThread->post([file = record, lines = std::move(lines), failure] { file->finish(lines, *failure); });
+        // A disk always ends its writes, however slowly: the record is waited for whole.
+        recordThread->waitUntilDone(SteadyClock::time_point::max());
+        recordThread.reset();
+        record.reset();
+        if (!failure->empty()) {
+            error = *failure;
             ok = false;
         }
-        recordPath.clear();
     }
     pendingKeys.clear();
     pendingPens.clear();
-    if (tracing) {
-        tracing = false;
+    if (trace != nullptr) {
         std::string traceError;
-        if (!trace.commit(traceError)) {
+        if (!closeTrace(traceError, patience)) {
             if (ok)
                 error = traceError;
             ok = false;
@@ -225,27 +138,34 @@ bool SessionLog::close(std::string& error)
     return ok;
 }
 
-bool SessionLog::writeRecord(const std::string& text)
+bool SessionLog::closeTrace(std::string& error, std::chrono::milliseconds patience)
 {
-    if (recordFd < 0 || !recordFailure.empty())
-        return false;
-    if (writeAll(recordFd, text, -1)) {
-        recordLength += static_cast<long long>(text.size());
-        return true;
+    auto failure = std::make_shared<std::string>();
+    if (!traceBehind)
+        traceThread->post([file = trace, failure] { file->commit(*failure); });
+    // A file is waited for whole. In place, the wait goes on as long as the reader keeps taking
+    // bytes, and ends when it has taken none for `patience`.
+    bool done = false;
+    long long taken = trace->bytesWritten();
+    SteadyClock::time_point deadline = traceInPlace ? SteadyClock::now() + patience : SteadyClock::time_point::max();
+    while (!traceBehind && !(done = traceThread->waitUntilDone(deadline))) {
+        const long long now = trace->bytesWritten();
+        if (now == taken)
+            break;
+        taken = now;
+        deadline = SteadyClock::now() + patience;
     }
-    recordFailure = lastReason();
-    // Part of the text may be in: the record is cut back to its last whole line, so that it
-    // stays a script the replay reads (a device that cannot be cut holds nothing to cut).
-    sys::truncateFile(recordFd, recordStart + recordLength);
+    const std::string where = trace->path();
+    const long long missing = traceBytes - trace->bytesWritten();
+    // Given up, the thread is left to its write; nothing of the trace is touched here again.
+    traceThread.reset();
+    trace.reset();
+    if (done) {
+        error = *failure;
+        return failure->empty();
+    }
+    error = where + ": " + std::to_string(missing) + " of the trace's " + std::to_string(traceBytes)
+        + " bytes were not delivered ("
+        + (traceBehind ? "its reader fell too far behind" : "its reader stopped reading") + ")";
     return false;
-}
-
-void SessionLog::writeCount(std::int64_t count)
-{
-    if (recordFd < 0 || countOffset < 0)
-        return;
-    char field[kCountWidth + 1];
-    std::snprintf(field, sizeof field, "%-*lld", kCountWidth, static_cast<long long>(count));
-    if (!writeAll(recordFd, field, countOffset) && recordFailure.empty())
-        recordFailure = lastReason();
 }

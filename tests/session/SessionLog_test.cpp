@@ -15,7 +15,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -23,6 +27,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -181,12 +186,20 @@ TEST(SessionLog, ASessionCutOffReplaysUpToItsLastCount)
                            frame == 30 ? std::vector<std::uintptr_t>{'B'} : std::vector<std::uintptr_t>{}),
                       PassResult::Continue);
         }
-        // The session ends here without a close, as a crash would end it.
+        // The session ends here without a close, as a crash would end it. The lines are
+        // written on the record's own thread, within moments.
         ReplayScript script;
-        ASSERT_TRUE(script.load((dir / "session.txt").string(), error)) << error;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        for (;;) {
+            script = ReplayScript();
+            const bool loaded = script.load((dir / "session.txt").string(), error);
+            if ((loaded && script.frames == 120) || std::chrono::steady_clock::now() >= deadline)
+                break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
         EXPECT_EQ(script.seed, 99u);
         EXPECT_EQ(script.frames, 120) << "the count is brought up to date every 60 frames";
-        EXPECT_EQ(script.keys.at(30), std::vector<std::uintptr_t>{'B'}) << "each frame's lines are written at once";
+        EXPECT_EQ(script.keys.at(30), std::vector<std::uintptr_t>{'B'}) << "each frame's lines are written as it ends";
         EXPECT_EQ(script.motion.at(10).dx, 40);
     }
     const std::vector<std::string> replay = replayed(dir / "session.txt", error);
@@ -292,4 +305,56 @@ TEST(SessionLog, TheTraceOnStandardOutputIsTheDescriptorItself)
     EXPECT_EQ(std::string(text, static_cast<std::size_t>(got)).rfind("{", 0), 0u) << text;
     EXPECT_FALSE(openedClosed);
     EXPECT_NE(closedError.find("standard output"), std::string::npos) << closedError;
+}
+
+// A trace to a pipe whose reader stops reading holds no pass of the loop; the close waits the
+// patience it is given, then says how many bytes the reader did not get, and fails.
+TEST(SessionLog, ATraceWhoseReaderStopsHoldsNoPassAndIsGivenUpAtTheClose)
+{
+    ::signal(SIGPIPE, SIG_IGN); // the program's own setting: a reader gone is a failed write
+    const fs::path fifo = folder("stalled") / "trace.fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(reader, 0);
+    ::fcntl(reader, F_SETPIPE_SZ, 4096);
+    std::string error;
+    bool closed = true;
+    const auto before = std::chrono::steady_clock::now();
+    std::chrono::steady_clock::duration closing{};
+    {
+        AppHarness h(5);
+        SessionLog log;
+        ASSERT_TRUE(log.open("", fifo.string(), &h.display, error)) << error;
+        FrameTimer timer;
+        // About 300 bytes a line: far more than the pipe holds.
+        for (int frame = 0; frame < 200; ++frame)
+            ASSERT_EQ(pass(h, log, timer, frame == 0 ? 0 : 16), PassResult::Continue);
+        EXPECT_EQ(pass(h, log, timer, 16, {VK_ESCAPE}), PassResult::Quit);
+        endApplication();
+        const auto asked = std::chrono::steady_clock::now();
+        closed = log.close(error, std::chrono::milliseconds(300));
+        closing = std::chrono::steady_clock::now() - asked;
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(20));
+    EXPECT_GE(closing, std::chrono::milliseconds(300));
+    EXPECT_LT(closing, std::chrono::seconds(5));
+    EXPECT_FALSE(closed) << "a trace not delivered is a failure";
+    // What the pipe holds now, and no more: a read lets the writer left blocked go on.
+    int held = 0;
+    ASSERT_EQ(::ioctl(reader, FIONREAD, &held), 0);
+    std::string got(static_cast<std::size_t>(held), '\0');
+    EXPECT_EQ(::read(reader, got.data(), got.size()), static_cast<ssize_t>(held));
+    ::close(reader); // that writer now fails, and its thread ends
+    const std::string prefix = fifo.string() + ": ";
+    ASSERT_EQ(error.rfind(prefix, 0), 0u) << error;
+    long long missing = 0;
+    long long total = 0;
+    ASSERT_EQ(std::sscanf(error.c_str() + prefix.size(), "%lld of the trace's %lld bytes were not delivered", &missing,
+                          &total),
+              2)
+        << error;
+    EXPECT_NE(error.find("(its reader stopped reading)"), std::string::npos) << error;
+    EXPECT_GT(got.size(), 0u);
+    EXPECT_EQ(static_cast<long long>(got.size()) + missing, total) << error;
+    EXPECT_GT(total, 200 * 100);
 }
