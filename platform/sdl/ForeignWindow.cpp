@@ -17,6 +17,7 @@
 namespace {
 
 bool windowFailed = false;
+bool ownFailed = false;
 
 #if defined(SDL_VIDEO_DRIVER_X11)
 int quietErrors(::Display*, XErrorEvent* error)
@@ -24,6 +25,32 @@ int quietErrors(::Display*, XErrorEvent* error)
     if (error->error_code == BadWindow || error->error_code == BadDrawable || error->error_code == BadMatch)
         windowFailed = true;
     return 0;
+}
+
+// The program's own window, and the handler that was in place before ownWindowErrors (SDL's,
+// which ends in Xlib's dump and exit).
+::Display* ownDisplay = nullptr;
+::Window ownWindow = 0;
+XErrorHandler othersErrors = nullptr;
+
+int ownWindowErrors(::Display* display, XErrorEvent* error)
+{
+    // Once the window is gone every request about it fails (SDL's position and focus queries,
+    // the frame's upload, the hiding at the close): the program closes, as at the close button.
+    if (ownWindow != 0 && error->resourceid == ownWindow
+        && (error->error_code == BadWindow || error->error_code == BadDrawable)) {
+        ownFailed = true;
+        return 0;
+    }
+    // SDL follows the window's place on the screen by asking for its parent (the window
+    // manager's frame) and translating through it. The frame may go between the two questions
+    // (the window manager lets the window go at the close), and a failed query leaves SDL's
+    // answer unset: a stale position, never a reason to stop.
+    const bool query = error->request_code == X_QueryTree || error->request_code == X_TranslateCoords
+        || error->request_code == X_GetGeometry || error->request_code == X_GetWindowAttributes;
+    if (query && error->error_code == BadWindow)
+        return 0;
+    return othersErrors != nullptr ? othersErrors(display, error) : 0;
 }
 
 // The virtual root among the root's children, or the root itself.
@@ -107,8 +134,15 @@ std::uint64_t watchWindowChanges(SDL_Window* window, bool foreign, bool* viewabl
     if (window == nullptr || SDL_GetWindowWMInfo(window, &info) != SDL_TRUE || info.subsystem != SDL_SYSWM_X11)
         return 0;
     ::Display* display = info.info.x11.display;
-    if (foreign)
+    if (foreign) {
         XSetErrorHandler(quietErrors);
+    } else {
+        ownDisplay = display;
+        ownWindow = info.info.x11.window;
+        const XErrorHandler before = XSetErrorHandler(ownWindowErrors);
+        if (before != ownWindowErrors)
+            othersErrors = before;
+    }
     XWindowAttributes attributes{};
     long mask = 0;
     if (XGetWindowAttributes(display, info.info.x11.window, &attributes) != 0)
@@ -171,4 +205,34 @@ ForeignChange readForeignChange(const SDL_Event&, std::uint64_t)
 bool foreignWindowFailed()
 {
     return windowFailed;
+}
+
+bool ownWindowFailed()
+{
+    return ownFailed;
+}
+
+bool ownWindowGone()
+{
+#if defined(SDL_VIDEO_DRIVER_X11)
+    if (ownDisplay == nullptr || ownWindow == 0)
+        return false;
+    XWindowAttributes attributes{};
+    XGetWindowAttributes(ownDisplay, ownWindow, &attributes);
+    XSync(ownDisplay, False);
+    if (!ownFailed)
+        return false;
+    // SDL, hiding or destroying a window it believes mapped, waits for the server's word that
+    // it was unmapped, which never comes for a window gone (destroyed unmapped, or with its
+    // parent): that word is put at the head of the queue for it to find.
+    XEvent unmapped{};
+    unmapped.xunmap.type = UnmapNotify;
+    unmapped.xunmap.display = ownDisplay;
+    unmapped.xunmap.event = ownWindow;
+    unmapped.xunmap.window = ownWindow;
+    XPutBackEvent(ownDisplay, &unmapped);
+    return true;
+#else
+    return false;
+#endif
 }

@@ -236,7 +236,13 @@ SdlWindow::~SdlWindow()
 {
     screen.close();
     mouseDevice.setFocus(false); // relative mode off while SDL's video still runs
+    if (!isForeign())
+        ownWindowGone(); // SDL's hiding at the destruction then finds its unmapping
     SDL_DestroyWindow(window);
+    // The errors of destroying a window already gone come in while the handler that expects
+    // them is still there (SDL puts Xlib's back as it stops).
+    if (!isForeign())
+        ownWindowGone();
     SDL_QuitSubSystem(subsystems);
 }
 
@@ -287,7 +293,7 @@ long SdlWindow::defaultProcedure(std::uint32_t message, std::uintptr_t, std::int
     // The window goes away at once: it is hidden, loses the mouse, and whatever was queued for
     // it is dropped; the program learns of it through WM_DESTROY before this returns.
     destroyed = true;
-    if (!isForeign())
+    if (!isForeign() && !ownWindowGone())
         SDL_HideWindow(window);
     focusChanged(false);
     posted.clear();
@@ -308,7 +314,7 @@ void SdlWindow::pumpEvents()
     SDL_Event event;
     while (SDL_PollEvent(&event) != 0)
         translate(event);
-    closeOnSignal();
+    closeOnRequest();
     // A window that cannot be seen (unmapped, minimised or wholly covered) costs no frames: the
     // loop waits here for it to come back, for a key, for a signal, or for it to go. The frame
     // after the wait is timed as any other: its step is the whole time the window was hidden.
@@ -320,25 +326,37 @@ void SdlWindow::pumpEvents()
     while (waiting()) {
         if (SDL_WaitEventTimeout(&event, 250) != 0)
             translate(event);
-        closeOnSignal();
+        closeOnRequest();
     }
     if (sound != nullptr)
         sound->setPaused(false);
 }
 
-void SdlWindow::closeOnSignal()
+void SdlWindow::closeOnRequest()
 {
     // Interrupt, terminate, hang-up or quit: a close request, once, as the close button's.
     if (!signalTaken && closeRequestedBySignal()) {
         signalTaken = true;
         postMessage(WM_CLOSE, 0, 0);
     }
+    // The window destroyed by another program (its X requests fail, or its destruction is
+    // seen): a close request too, so that the outputs are finished.
+    if (!goneTaken && (gone || (!isForeign() && ownWindowFailed()))) {
+        goneTaken = true;
+        if (!destroyed) {
+            std::fprintf(stderr, "sparkler: the window was destroyed by another program; stopping\n");
+            postMessage(WM_CLOSE, 0, 0);
+            seen = false;
+        }
+    }
 }
 
 void SdlWindow::sightChanged(const SDL_Event& event)
 {
     const ForeignChange change = readForeignChange(event, watchedId);
-    if (change == ForeignChange::Unmapped || change == ForeignChange::Covered) {
+    if (change == ForeignChange::Destroyed) {
+        gone = true;
+    } else if (change == ForeignChange::Unmapped || change == ForeignChange::Covered) {
         seen = false;
     } else if (change == ForeignChange::Mapped || change == ForeignChange::Uncovered) {
         seen = true;

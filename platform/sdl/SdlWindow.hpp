@@ -85,7 +85,8 @@ private:
     void foreignChanged(const SDL_Event& event);
     // Follows whether the window can be seen, from an X event SDL hands on.
     void sightChanged(const SDL_Event& event);
-    void closeOnSignal();
+    // Posts a close, once, for a signal and for the window destroyed by another program.
+    void closeOnRequest();
 
     SDL_Window* window = nullptr;
     WindowProcedure procedure = nullptr;
@@ -100,6 +101,8 @@ private:
     bool focus = false;
     bool destroyed = false;
     bool signalTaken = false; // a signal's close request has been posted
+    bool gone = false; // the program's own window was destroyed by another program
+    bool goneTaken = false; // and its close request has been posted
     std::uint64_t foreignId = 0;
     std::uint64_t watchedId = 0; // the X window whose sight is followed; 0 off X
     bool seen = true; // the window is mapped and not wholly covered

@@ -3,7 +3,9 @@
 // one line: every time, the record's count is the trace's length, the trace is in place with
 // no temporary beside it, and the replay of the record gives the trace line for line. Started
 // with its standard error closed, it keeps its messages (and a record on /dev/stderr) out of
-// the display's connection and still answers PrintScreen and Escape.
+// the display's connection and still answers PrintScreen and Escape. Under a window manager,
+// its window destroyed by another program (alone, or as an interrupt closes it) closes it the
+// same way, with no X error.
 #include "support/ProgramFixture.hpp"
 
 #include <gtest/gtest.h>
@@ -94,6 +96,28 @@ TEST_F(EndingsE2e, AClosedStandardErrorKeepsItsMessagesOutOfTheDisplaysConnectio
     ASSERT_TRUE(code.has_value()) << "still running 10 s after Escape";
     program = -1;
     EXPECT_EQ(*code, 0);
+}
+
+class WindowGoneE2e : public EndingsE2e {
+protected:
+    WindowGoneE2e() { withWindowManager = true; }
+};
+
+TEST_F(WindowGoneE2e, ItsWindowDestroyedByAnotherProgramClosesItWithItsOutputsWhole)
+{
+    ASSERT_NO_FATAL_FAILURE(startRecording());
+    ASSERT_EQ(tool({"xdotool", "windowclose", windowId}).exitCode, 0);
+    ASSERT_NO_FATAL_FAILURE(expectFinishedOutputs(0, "the window's destruction"));
+    EXPECT_EQ(programErrors(), "sparkler: the window was destroyed by another program; stopping\n");
+    // An interrupt's close crossing the destruction: the window goes while it is being hidden,
+    // or before SDL has heard of it.
+    for (int round = 0; round < 3; ++round) {
+        ASSERT_NO_FATAL_FAILURE(startRecording());
+        ::kill(program, SIGINT);
+        tool({"xdotool", "windowclose", windowId});
+        ASSERT_NO_FATAL_FAILURE(expectFinishedOutputs(0, "an interrupt and the window's destruction"));
+        EXPECT_EQ(programErrors().find("X Error"), std::string::npos) << programErrors();
+    }
 }
 
 } // namespace
