@@ -17,6 +17,8 @@ static_assert(sizeof(MouseState) == 16);
 constexpr int DI_OK = 0;
 constexpr int DIERR_NOTACQUIRED = static_cast<int>(0x8007000Cu);
 constexpr int DIERR_INPUTLOST = static_cast<int>(0x8007001Eu);
+// Acquiring refused because another window has the input focus.
+constexpr int DIERR_OTHERAPPHASPRIO = static_cast<int>(0x80070005u);
 
 class Mouse {
 public:

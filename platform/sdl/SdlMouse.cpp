@@ -7,24 +7,10 @@
 #include <SDL_mouse.h>
 #include <SDL_touch.h>
 
-#include <limits>
-
 namespace {
 
 // Wheel units per notch, the unit relative wheel motion has always been counted in.
 constexpr std::int64_t wheelDelta = 120;
-
-// The sum cut to the range of a 32-bit axis, so a huge backlog cannot wrap round.
-std::int32_t clampAxis(std::int64_t sum)
-{
-    constexpr std::int64_t lowest = std::numeric_limits<std::int32_t>::min();
-    constexpr std::int64_t highest = std::numeric_limits<std::int32_t>::max();
-    if (sum < lowest)
-        return static_cast<std::int32_t>(lowest);
-    if (sum > highest)
-        return static_cast<std::int32_t>(highest);
-    return static_cast<std::int32_t>(sum);
-}
 
 // The state byte of an SDL button number: left, right, middle, fourth; -1 for the others.
 int buttonIndex(std::uint8_t sdlButton)
@@ -63,7 +49,7 @@ int SdlMouse::acquire()
     // the screen edge stops it; the device is acquired all the same.
     if (controlsSystemMouse)
         SDL_SetRelativeMouseMode(SDL_TRUE);
-    clearSums();
+    sums.clearMotion();
     acquired = true;
     return DI_OK;
 }
@@ -75,21 +61,14 @@ void SdlMouse::unacquire()
     if (controlsSystemMouse)
         SDL_SetRelativeMouseMode(SDL_FALSE);
     acquired = false;
-    clearSums();
+    sums.clearMotion();
 }
 
 int SdlMouse::getDeviceState(MouseState& state)
 {
     if (!acquired)
         return DIERR_NOTACQUIRED;
-    state.lX = clampAxis(sumX);
-    state.lY = clampAxis(sumY);
-    state.lZ = clampAxis(sumZ);
-    for (int i = 0; i < 4; ++i)
-        state.rgbButtons[i] = buttons[i];
-    sumX = 0;
-    sumY = 0;
-    sumZ = 0;
+    sums.handOver(state);
     return DI_OK;
 }
 
@@ -100,8 +79,8 @@ void SdlMouse::onEvent(const SDL_Event& event)
         // Touch screens also make mouse events; the device is the mouse alone.
         if (!acquired || event.motion.which == SDL_TOUCH_MOUSEID)
             return;
-        sumX += event.motion.xrel;
-        sumY += event.motion.yrel;
+        sums.x += event.motion.xrel;
+        sums.y += event.motion.yrel;
         return;
     case SDL_MOUSEWHEEL: {
         if (!acquired || event.wheel.which == SDL_TOUCH_MOUSEID)
@@ -110,7 +89,7 @@ void SdlMouse::onEvent(const SDL_Event& event)
         // from the user, as the device counts.
         const std::int64_t notches = event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -std::int64_t{event.wheel.y}
                                                                                      : std::int64_t{event.wheel.y};
-        sumZ += notches * wheelDelta;
+        sums.z += notches * wheelDelta;
         return;
     }
     case SDL_MOUSEBUTTONDOWN:
@@ -121,7 +100,7 @@ void SdlMouse::onEvent(const SDL_Event& event)
         // button held at the moment of acquiring reads as held.
         const int index = buttonIndex(event.button.button);
         if (index >= 0)
-            buttons[index] = event.type == SDL_MOUSEBUTTONDOWN ? 0x80 : 0x00;
+            sums.buttons[index] = event.type == SDL_MOUSEBUTTONDOWN ? 0x80 : 0x00;
         return;
     }
     default:
@@ -135,14 +114,6 @@ void SdlMouse::setFocus(bool focused)
     if (!focused) {
         unacquire();
         // Releases made elsewhere never reach this window.
-        for (std::uint8_t& button : buttons)
-            button = 0;
+        sums.releaseButtons();
     }
-}
-
-void SdlMouse::clearSums()
-{
-    sumX = 0;
-    sumY = 0;
-    sumZ = 0;
 }

@@ -6,13 +6,11 @@
 #pragma once
 
 #include "platform/Mouse.hpp"
+#include "platform/MouseSums.hpp"
 
 #include <SDL_events.h>
 
 #include <cstdint>
-
-// Acquiring refused because another window has the input focus.
-constexpr int DIERR_OTHERAPPHASPRIO = static_cast<int>(0x80070005u);
 
 class SdlMouse : public Mouse {
 public:
@@ -41,13 +39,8 @@ public:
     bool isAcquired() const { return acquired; }
 
 private:
-    void clearSums();
-
     bool controlsSystemMouse;
     bool focus = false;
     bool acquired = false;
-    std::int64_t sumX = 0;
-    std::int64_t sumY = 0;
-    std::int64_t sumZ = 0;
-    std::uint8_t buttons[4] = {};
+    MouseSums sums;
 };

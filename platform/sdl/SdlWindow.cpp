@@ -4,7 +4,6 @@
 #include "platform/sdl/SdlWindow.hpp"
 
 #include "platform/AudioDevice.hpp"
-#include "platform/ProcessGuards.hpp"
 #include "platform/sdl/ForeignWindow.hpp"
 #include "platform/sdl/SdlKeyCodes.hpp"
 #include "platform/sdl/WaylandSeat.hpp"
@@ -27,15 +26,6 @@ constexpr int initialHeight = 768;
 std::intptr_t keyDownParam(bool repeat)
 {
     return repeat ? (std::intptr_t{1} | (std::intptr_t{1} << 30)) : std::intptr_t{1};
-}
-
-bool takeFront(std::deque<Message>& queue, Message& message)
-{
-    if (queue.empty())
-        return false;
-    message = queue.front();
-    queue.pop_front();
-    return true;
 }
 
 // What the program finishes before it ends for a lost display.
@@ -229,7 +219,7 @@ void SdlWindow::setIcon(const std::uint8_t* rgba, int size)
 }
 
 SdlWindow::SdlWindow(SDL_Window* sdlWindow, WindowProcedure windowProcedure)
-    : window(sdlWindow), procedure(windowProcedure)
+    : window(sdlWindow), queue(*this, windowProcedure)
 {}
 
 SdlWindow::~SdlWindow()
@@ -249,58 +239,34 @@ SdlWindow::~SdlWindow()
 bool SdlWindow::peekMessage(Message& message)
 {
     pumpEvents();
-    if (takeFront(posted, message))
-        return true;
-    if (quitPending) {
-        quitPending = false;
-        message = Message{nullptr, WM_QUIT, quitCode, 0};
-        return true;
-    }
-    if (takeFront(input, message))
-        return true;
-    if (paintPending && !destroyed) {
-        paintPending = false;
-        message = Message{this, WM_PAINT, 0, 0};
-        return true;
-    }
-    return false;
+    return queue.take(message);
 }
 
 void SdlWindow::postMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam)
 {
-    if (destroyed)
-        return;
-    posted.push_back(Message{this, message, wParam, lParam});
+    queue.post(message, wParam, lParam);
 }
 
 void SdlWindow::postQuitMessage(int exitCode)
 {
-    quitPending = true;
-    quitCode = static_cast<std::uintptr_t>(exitCode);
+    queue.postQuit(exitCode);
 }
 
 long SdlWindow::dispatchMessage(const Message& message)
 {
-    if (message.window == nullptr || procedure == nullptr)
-        return 0;
-    return procedure(message.window, message.message, message.wParam, message.lParam);
+    return queue.dispatch(message);
 }
 
 long SdlWindow::defaultProcedure(std::uint32_t message, std::uintptr_t, std::intptr_t)
 {
-    if (message != WM_CLOSE || destroyed)
+    if (message != WM_CLOSE || queue.destroyed())
         return 0;
     // The window goes away at once: it is hidden, loses the mouse, and whatever was queued for
     // it is dropped; the program learns of it through WM_DESTROY before this returns.
-    destroyed = true;
     if (!isForeign() && !ownWindowGone())
         SDL_HideWindow(window);
     focusChanged(false);
-    posted.clear();
-    input.clear();
-    paintPending = false;
-    if (procedure != nullptr)
-        procedure(this, WM_DESTROY, 0, 0);
+    queue.destroy();
     return 0;
 }
 
@@ -318,7 +284,7 @@ void SdlWindow::pumpEvents()
     // A window that cannot be seen (unmapped, minimised or wholly covered) costs no frames: the
     // loop waits here for it to come back, for a key, for a signal, or for it to go. The frame
     // after the wait is timed as any other: its step is the whole time the window was hidden.
-    const auto waiting = [this] { return !seen && !destroyed && posted.empty() && input.empty() && !quitPending; };
+    const auto waiting = [this] { return !seen && !queue.destroyed() && !queue.hasMessages(); };
     if (!waiting())
         return;
     if (sound != nullptr)
@@ -335,15 +301,12 @@ void SdlWindow::pumpEvents()
 void SdlWindow::closeOnRequest()
 {
     // Interrupt, terminate, hang-up or quit: a close request, once, as the close button's.
-    if (!signalTaken && closeRequestedBySignal()) {
-        signalTaken = true;
-        postMessage(WM_CLOSE, 0, 0);
-    }
+    queue.closeOnSignal();
     // The window destroyed by another program (its X requests fail, or its destruction is
     // seen): a close request too, so that the outputs are finished.
     if (!goneTaken && (gone || (!isForeign() && ownWindowFailed()))) {
         goneTaken = true;
-        if (!destroyed) {
+        if (!queue.destroyed()) {
             std::fprintf(stderr, "sparkler: the window was destroyed by another program; stopping\n");
             postMessage(WM_CLOSE, 0, 0);
             seen = false;
@@ -389,9 +352,9 @@ void SdlWindow::translate(const SDL_Event& event)
         if (what == SDL_WINDOWEVENT_CLOSE)
             postMessage(WM_CLOSE, 0, 0);
         else if (what == SDL_WINDOWEVENT_EXPOSED)
-            paintPending = true;
+            queue.askPaint();
         else if (what == SDL_WINDOWEVENT_FOCUS_GAINED)
-            focusChanged(!destroyed);
+            focusChanged(!queue.destroyed());
         else if (what == SDL_WINDOWEVENT_FOCUS_LOST)
             focusChanged(false);
     } else {
@@ -412,9 +375,9 @@ void SdlWindow::foreignChanged(const SDL_Event& event)
         if (what == SDL_WINDOWEVENT_EXPOSED || what == SDL_WINDOWEVENT_SIZE_CHANGED)
             screen.windowChanged();
         if (what == SDL_WINDOWEVENT_EXPOSED)
-            paintPending = true;
+            queue.askPaint();
     } else if (event.type == SDL_SYSWMEVENT) {
-        if (readForeignChange(event, foreignId) == ForeignChange::Destroyed && !destroyed) {
+        if (readForeignChange(event, foreignId) == ForeignChange::Destroyed && !queue.destroyed()) {
             std::fprintf(stderr, "sparkler: the window 0x%llx was destroyed; stopping\n",
                          static_cast<unsigned long long>(foreignId));
             postMessage(WM_CLOSE, 0, 0);
@@ -427,7 +390,7 @@ void SdlWindow::foreignChanged(const SDL_Event& event)
 
 void SdlWindow::translateKey(const SDL_Event& event)
 {
-    if (destroyed)
+    if (queue.destroyed())
         return;
     const SDL_Keysym& key = event.key.keysym;
     const bool repeat = event.key.repeat != 0;
@@ -452,7 +415,7 @@ void SdlWindow::translateKey(const SDL_Event& event)
     const std::uintptr_t code = virtualKeyFromSdl(key.sym, key.scancode, (key.mod & KMOD_NUM) != 0);
     if (code == 0)
         return;
-    input.push_back(Message{this, WM_KEYDOWN, code, keyDownParam(repeat)});
+    queue.postKeyDown(code, keyDownParam(repeat));
 }
 
 void SdlWindow::focusChanged(bool focused)

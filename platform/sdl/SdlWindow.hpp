@@ -5,12 +5,12 @@
 // One instance per process.
 #pragma once
 
+#include "platform/MessageQueue.hpp"
 #include "platform/Window.hpp"
 #include "platform/sdl/SdlDisplay.hpp"
 #include "platform/sdl/SdlMouse.hpp"
 
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <string>
 
@@ -62,7 +62,7 @@ public:
 
     SdlDisplay* display() { return &screen; }
     Mouse* mouse() { return &mouseDevice; }
-    bool isDestroyed() const { return destroyed; }
+    bool isDestroyed() const { return queue.destroyed(); }
     bool isForeign() const { return foreignId != 0; }
     // The sound device to pause while the window cannot be seen, so that a hidden program
     // costs the machine nothing; null for none.
@@ -89,18 +89,10 @@ private:
     void closeOnRequest();
 
     SDL_Window* window = nullptr;
-    WindowProcedure procedure = nullptr;
     SdlMouse mouseDevice{true};
-
-    std::deque<Message> posted;
-    std::deque<Message> input;
-    bool quitPending = false;
-    std::uintptr_t quitCode = 0;
-    bool paintPending = false;
+    MessageQueue queue;
 
     bool focus = false;
-    bool destroyed = false;
-    bool signalTaken = false; // a signal's close request has been posted
     bool gone = false; // the program's own window was destroyed by another program
     bool goneTaken = false; // and its close request has been posted
     std::uint64_t foreignId = 0;

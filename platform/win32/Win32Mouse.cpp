@@ -3,18 +3,9 @@
 
 #include <windows.h>
 
-#include <limits>
-
 namespace {
 
 constexpr unsigned long long kSettleMs = 200;
-
-std::int32_t clampAxis(std::int64_t sum)
-{
-    constexpr std::int64_t lowest = std::numeric_limits<std::int32_t>::min();
-    constexpr std::int64_t highest = std::numeric_limits<std::int32_t>::max();
-    return static_cast<std::int32_t>(sum < lowest ? lowest : sum > highest ? highest : sum);
-}
 
 // Raw input's down and up flags for the left, right, middle and fourth buttons.
 constexpr unsigned kButtonDown[4] = {RI_MOUSE_BUTTON_1_DOWN, RI_MOUSE_BUTTON_2_DOWN, RI_MOUSE_BUTTON_3_DOWN,
@@ -46,7 +37,7 @@ int Win32Mouse::acquire()
         return DI_OK;
     if (!focus)
         return DIERR_OTHERAPPHASPRIO;
-    clearSums();
+    sums.clearMotion();
     holdPointer(true);
     acquired = true;
     // Holding the pointer can move it, and Wine reports the pointer's whole place as the first
@@ -63,7 +54,7 @@ void Win32Mouse::unacquire()
         return;
     holdPointer(false);
     acquired = false;
-    clearSums();
+    sums.clearMotion();
 }
 
 int Win32Mouse::getDeviceState(MouseState& state)
@@ -72,16 +63,9 @@ int Win32Mouse::getDeviceState(MouseState& state)
         return DIERR_NOTACQUIRED;
     if (settling) {
         settling = GetTickCount64() < settledAt;
-        clearSums();
+        sums.clearMotion();
     }
-    state.lX = clampAxis(sumX);
-    state.lY = clampAxis(sumY);
-    state.lZ = clampAxis(sumZ);
-    for (int i = 0; i < 4; ++i)
-        state.rgbButtons[i] = buttons[i];
-    sumX = 0;
-    sumY = 0;
-    sumZ = 0;
+    sums.handOver(state);
     return DI_OK;
 }
 
@@ -90,9 +74,9 @@ void Win32Mouse::onRawInput(long dx, long dy, bool relative, int wheel, unsigned
     // Buttons are state, not motion: followed while not acquired too.
     for (int i = 0; i < 4; ++i) {
         if ((buttonFlags & kButtonDown[i]) != 0)
-            buttons[i] = 0x80;
+            sums.buttons[i] = 0x80;
         if ((buttonFlags & kButtonUp[i]) != 0)
-            buttons[i] = 0x00;
+            sums.buttons[i] = 0x00;
     }
     if (!relative) {
         const bool had = haveAbsolute;
@@ -108,23 +92,19 @@ void Win32Mouse::onRawInput(long dx, long dy, bool relative, int wheel, unsigned
     }
     if (!acquired)
         return;
-    sumX += dx;
-    sumY += dy;
-    sumZ += wheel;
+    sums.x += dx;
+    sums.y += dy;
+    sums.z += wheel;
 }
 
 void Win32Mouse::setFocus(bool focused)
 {
     focus = focused;
-    if (!focused)
+    if (!focused) {
         unacquire();
-}
-
-void Win32Mouse::clearSums()
-{
-    sumX = 0;
-    sumY = 0;
-    sumZ = 0;
+        // Releases made while another window is in front never reach this one.
+        sums.releaseButtons();
+    }
 }
 
 void Win32Mouse::holdPointer(bool hold)

@@ -6,13 +6,11 @@
 #pragma once
 
 #include "platform/Mouse.hpp"
+#include "platform/MouseSums.hpp"
 
 #include <cstdint>
 
 struct HWND__;
-
-// Acquiring refused because another window has the input focus.
-constexpr int DIERR_OTHERAPPHASPRIO = static_cast<int>(0x80070005u);
 
 class Win32Mouse : public Mouse {
 public:
@@ -31,7 +29,6 @@ public:
     bool isAcquired() const { return acquired; }
 
 private:
-    void clearSums();
     void holdPointer(bool hold);
 
     HWND__* window = nullptr;
@@ -41,10 +38,7 @@ private:
     // acquire).
     bool settling = false;
     unsigned long long settledAt = 0;
-    std::int64_t sumX = 0;
-    std::int64_t sumY = 0;
-    std::int64_t sumZ = 0;
-    std::uint8_t buttons[4] = {};
+    MouseSums sums;
     // The last absolute position of a device that reports only those (a tablet, a remote
     // desktop), so that its motion still arrives as a difference.
     long lastAbsoluteX = 0;

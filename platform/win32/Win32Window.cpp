@@ -1,7 +1,6 @@
 // Win32Window: the window, its messages and its system keys; see the header.
 #include "platform/win32/Win32Window.hpp"
 
-#include "platform/ProcessGuards.hpp"
 #include "platform/win32/WideText.hpp"
 
 #include <windows.h>
@@ -49,15 +48,6 @@ LRESULT CALLBACK classProcedure(HWND handle, UINT message, WPARAM wParam, LPARAM
     return static_cast<LRESULT>(owner->handleNative(message, wParam, lParam));
 }
 
-bool takeFront(std::deque<Message>& queue, Message& message)
-{
-    if (queue.empty())
-        return false;
-    message = queue.front();
-    queue.pop_front();
-    return true;
-}
-
 } // namespace
 
 std::unique_ptr<Win32Window> Win32Window::create(const char* title, WindowProcedure procedure, bool windowed,
@@ -81,8 +71,7 @@ std::unique_ptr<Win32Window> Win32Window::create(const char* title, WindowProced
         error = "the preview window " + std::to_string(reinterpret_cast<std::uintptr_t>(parent)) + " is not a window";
         return nullptr;
     }
-    std::unique_ptr<Win32Window> made(new Win32Window);
-    made->procedure = procedure;
+    std::unique_ptr<Win32Window> made(new Win32Window(procedure));
     made->fullScreen = !windowed;
     made->parentWindow = parent;
     const DWORD style = parent != nullptr ? WS_CHILD : made->fullScreen ? kFullScreenStyle : kWindowedStyle;
@@ -111,11 +100,7 @@ Win32Window::~Win32Window()
 
 bool Win32Window::peekMessage(Message& message)
 {
-    // Interrupt or terminate: a close request, once, as the close button's.
-    if (!signalTaken && closeRequestedBySignal()) {
-        signalTaken = true;
-        postMessage(WM_CLOSE, 0, 0);
-    }
+    queue.closeOnSignal();
     watchSurroundings();
     MSG native{};
     while (PeekMessageW(&native, nullptr, 0, 0, PM_REMOVE)) {
@@ -126,56 +111,33 @@ bool Win32Window::peekMessage(Message& message)
         TranslateMessage(&native);
         DispatchMessageW(&native);
     }
-    if (takeFront(posted, message))
-        return true;
-    if (quitPending) {
-        quitPending = false;
-        message = Message{nullptr, WM_QUIT, quitCode, 0};
-        return true;
-    }
-    if (takeFront(input, message))
-        return true;
-    if (paintPending && !destroyed) {
-        paintPending = false;
-        message = Message{this, WM_PAINT, 0, 0};
-        return true;
-    }
-    return false;
+    return queue.take(message);
 }
 
 void Win32Window::postMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam)
 {
-    if (!destroyed)
-        posted.push_back(Message{this, message, wParam, lParam});
+    queue.post(message, wParam, lParam);
 }
 
 void Win32Window::postQuitMessage(int exitCode)
 {
-    quitPending = true;
-    quitCode = static_cast<std::uintptr_t>(exitCode);
+    queue.postQuit(exitCode);
 }
 
 long Win32Window::dispatchMessage(const Message& message)
 {
-    if (message.window == nullptr || procedure == nullptr)
-        return 0;
-    return procedure(message.window, message.message, message.wParam, message.lParam);
+    return queue.dispatch(message);
 }
 
 long Win32Window::defaultProcedure(std::uint32_t message, std::uintptr_t, std::intptr_t)
 {
-    if (message != WM_CLOSE || destroyed)
+    if (message != WM_CLOSE || queue.destroyed())
         return 0;
     // The window goes away at once; whatever was queued for it is dropped, and the program
     // learns of it through WM_DESTROY before this returns.
-    destroyed = true;
     screen.close();
     focusChanged(false);
-    posted.clear();
-    input.clear();
-    paintPending = false;
-    if (procedure != nullptr)
-        procedure(this, WM_DESTROY, 0, 0);
+    queue.destroy();
     return 0;
 }
 
@@ -226,7 +188,7 @@ void Win32Window::closeOnInput(bool close)
 
 void Win32Window::watchSurroundings()
 {
-    if (destroyed || window == nullptr)
+    if (queue.destroyed() || window == nullptr)
         return;
     if (parentWindow != nullptr) {
         // A preview ends with the window it was handed, and follows its size.
@@ -291,7 +253,7 @@ void Win32Window::rawInput(std::intptr_t lParam)
 
 void Win32Window::focusChanged(bool focused)
 {
-    focus = focused && !destroyed;
+    focus = focused && !queue.destroyed();
     mouseDevice.setFocus(focus);
 }
 
@@ -303,12 +265,12 @@ long long Win32Window::handleNative(unsigned message, std::uintptr_t wParam, std
             postMessage(WM_CLOSE, 0, 0);
             return 0;
         }
-        if (!destroyed && wParam != VK_SNAPSHOT)
-            input.push_back(Message{this, WM_KEYDOWN, wParam, lParam});
+        if (wParam != VK_SNAPSHOT)
+            queue.postKeyDown(wParam, lParam);
         return 0;
     case WM_KEYUP:
         // PrintScreen comes as a key-up only: Windows keeps its key-down for itself.
-        if (wParam == VK_SNAPSHOT && !destroyed)
+        if (wParam == VK_SNAPSHOT && !queue.destroyed())
             screen.saveScreenshot();
         return 0;
     case WM_SYSKEYDOWN: {
@@ -341,7 +303,7 @@ long long Win32Window::handleNative(unsigned message, std::uintptr_t wParam, std
         break;
     case WM_DESTROY:
         // Destroyed from outside (a preview's parent went, taking it along): the run ends.
-        if (!destroyed)
+        if (!queue.destroyed())
             postMessage(WM_CLOSE, 0, 0);
         break;
     case WM_INPUT:
@@ -363,7 +325,7 @@ long long Win32Window::handleNative(unsigned message, std::uintptr_t wParam, std
         BeginPaint(window, &paint);
         EndPaint(window, &paint);
         screen.repaint();
-        paintPending = true;
+        queue.askPaint();
         return 0;
     }
     case WM_SETCURSOR:

@@ -5,12 +5,12 @@
 // mouse is read from raw input. The display lives inside it. One instance per process.
 #pragma once
 
+#include "platform/MessageQueue.hpp"
 #include "platform/Window.hpp"
 #include "platform/win32/Win32Display.hpp"
 #include "platform/win32/Win32Mouse.hpp"
 
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <string>
 
@@ -56,7 +56,7 @@ public:
     long long handleNative(unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
 
 private:
-    Win32Window() = default;
+    explicit Win32Window(WindowProcedure procedure) : queue(*this, procedure) {}
     void placeWindow();
     // At each peek: the pointer's drift for closeOnInput, and a preview's parent (gone: the
     // run ends; resized: the window follows).
@@ -66,16 +66,9 @@ private:
 
     HWND__* window = nullptr;
     HWND__* parentWindow = nullptr;
-    WindowProcedure procedure = nullptr;
     Win32Mouse mouseDevice;
-    std::deque<Message> posted;
-    std::deque<Message> input;
-    bool quitPending = false;
-    std::uintptr_t quitCode = 0;
-    bool paintPending = false;
+    MessageQueue queue;
     bool focus = false;
-    bool destroyed = false;
-    bool signalTaken = false; // a signal's close request has been posted
     bool fullScreen = true;
     bool cursorVisible = true;
     bool inputCloses = false;
