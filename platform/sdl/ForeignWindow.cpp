@@ -137,8 +137,11 @@ std::uint64_t watchWindowChanges(SDL_Window* window, bool foreign, bool* viewabl
     if (foreign) {
         XSetErrorHandler(quietErrors);
     } else {
+        // A window made earlier in the process and destroyed since (its last query failed)
+        // says nothing about this one.
         ownDisplay = display;
         ownWindow = info.info.x11.window;
+        ownFailed = false;
         const XErrorHandler before = XSetErrorHandler(ownWindowErrors);
         if (before != ownWindowErrors)
             othersErrors = before;

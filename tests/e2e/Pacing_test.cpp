@@ -49,6 +49,26 @@ TEST_F(SparklerE2e, DisplayBackendPacesSixtyFramesASecond)
     std::printf("display backend frames per second: %s\n", all.c_str());
 }
 
+// A window made after another was destroyed in the same process is its own: the failed
+// queries about the first one, gone, do not close the second as destroyed by another program.
+TEST_F(SparklerE2e, SecondWindowOfAProcessStaysOpen)
+{
+    SpawnOptions options;
+    options.argv = {probePath, "0.5", "--again"};
+    options.env = childEnvironment();
+    options.stdoutPath = scratch + "/probe.out";
+    options.stderrPath = scratch + "/probe.err";
+    std::string error;
+    pid_t probe = spawn(options, error);
+    ASSERT_GT(probe, 0) << error;
+    const std::optional<int> code = waitForExit(probe, 20s);
+    if (!code)
+        stopProcess(probe);
+    ASSERT_TRUE(code.has_value()) << "the probe did not end within 20 s";
+    EXPECT_EQ(*code, 0) << readFile(scratch + "/probe.err");
+    EXPECT_EQ(readFile(scratch + "/probe.err").find("destroyed"), std::string::npos) << readFile(scratch + "/probe.err");
+}
+
 #ifdef SPARKLER_E2E_HAVE_X11
 // The real program's frame rate: the help panel moves 5 pixels every frame while it slides,
 // so the time it takes to cross a known distance gives frames per second.
