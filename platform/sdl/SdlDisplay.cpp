@@ -5,6 +5,7 @@
 
 #include "platform/ChangedBands.hpp"
 #include "platform/ScreenshotFile.hpp"
+#include "platform/sdl/ForeignWindow.hpp"
 #include "platform/sdl/SdlWindow.hpp"
 #include "platform/sdl/SurfaceShrinking.hpp"
 #include "platform/sdl/SurfaceWidening.hpp"
@@ -234,7 +235,9 @@ void SdlDisplay::close()
         return;
     opened = false;
     owner.loseFocus();
-    if (owner.isForeign())
+    // Another program's window is left as it is; so is our own once another program has
+    // destroyed it, since SDL would wait for ever for the unmapping of a window gone.
+    if (owner.isForeign() || ownWindowGone())
         return;
     if (fullScreen)
         leaveFullScreen();

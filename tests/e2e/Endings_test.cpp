@@ -109,12 +109,15 @@ TEST_F(WindowGoneE2e, ItsWindowDestroyedByAnotherProgramClosesItWithItsOutputsWh
     ASSERT_EQ(tool({"xdotool", "windowclose", windowId}).exitCode, 0);
     ASSERT_NO_FATAL_FAILURE(expectFinishedOutputs(0, "the window's destruction"));
     EXPECT_EQ(programErrors(), "sparkler: the window was destroyed by another program; stopping\n");
-    // An interrupt's close crossing the destruction: the window goes while it is being hidden,
-    // or before SDL has heard of it.
-    for (int round = 0; round < 3; ++round) {
+    // An interrupt's close crossing the destruction, in either order: the window goes while it
+    // is being hidden, before SDL has heard of it, or just before the close takes it down.
+    for (int round = 0; round < 4; ++round) {
         ASSERT_NO_FATAL_FAILURE(startRecording());
-        ::kill(program, SIGINT);
+        if (round % 2 == 0)
+            ::kill(program, SIGINT);
         tool({"xdotool", "windowclose", windowId});
+        if (round % 2 == 1)
+            ::kill(program, SIGINT);
         ASSERT_NO_FATAL_FAILURE(expectFinishedOutputs(0, "an interrupt and the window's destruction"));
         EXPECT_EQ(programErrors().find("X Error"), std::string::npos) << programErrors();
     }
