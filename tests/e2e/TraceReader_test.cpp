@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 
@@ -138,8 +139,13 @@ TEST_F(TraceReaderE2e, AReaderThatStartsAgainGetsTheWholeTraceAsTheReplayMakesIt
     }
     const std::string replayed = replayedTrace();
     EXPECT_GE(std::count(received.begin(), received.end(), '\n'), 120);
+    const auto [readAt, replayAt] = std::mismatch(received.begin(), received.end(), replayed.begin(), replayed.end());
+    const std::size_t differsAt = static_cast<std::size_t>(readAt - received.begin());
+    const std::size_t lineStart = received.rfind('\n', differsAt == 0 ? 0 : differsAt - 1);
+    const std::size_t from = lineStart == std::string::npos ? 0 : lineStart + 1;
     EXPECT_TRUE(received == replayed) << "the trace read (" << received.size() << " bytes) differs from the replay's ("
-                                      << replayed.size() << " bytes)";
+                                      << replayed.size() << " bytes) from byte " << differsAt << ":\n  read:   "
+                                      << received.substr(from, 160) << "\n  replay: " << replayed.substr(from, 160);
 }
 
 } // namespace

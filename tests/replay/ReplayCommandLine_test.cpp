@@ -1,6 +1,8 @@
 // The replay tool as a user runs it: its options, its refusals and its outputs, through the
 // real executable and a shell (for redirections, closed descriptors and file size limits).
 // A refusal is one line on stderr prefixed "sparkler-replay:", exit 2, before any frame runs.
+#include "support/CommandOutcome.hpp"
+
 #include <gtest/gtest.h>
 
 #include "platform/VideoWriter.hpp"
@@ -19,20 +21,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Outcome {
-    int code = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string readAll(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 class ReplayCommandLine : public ::testing::Test {
 protected:
     void SetUp() override
@@ -45,7 +33,7 @@ protected:
 
     // Runs `sh -c "<prefix> exec sparkler-replay <args>"` in the scratch folder. Unless the
     // arguments redirect it themselves, standard output goes to a file.
-    Outcome run(const std::string& args, const std::string& prefix = "", bool captureOut = true)
+    CommandOutcome run(const std::string& args, const std::string& prefix = "", bool captureOut = true)
     {
         // The sanitizer build's leak checker would add its table of used suppressions.
         const std::string command = "cd '" + dir.string() + "' && export LSAN_OPTIONS=\"$LSAN_OPTIONS:print_suppressions=0\"; "
@@ -53,7 +41,7 @@ protected:
                                   + args + (captureOut ? " >'" + (dir / "out.txt").string() + "'" : "") + " 2>'"
                                   + (dir / "err.txt").string() + "'";
         const int status = std::system(command.c_str());
-        Outcome o;
+        CommandOutcome o;
         o.code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
         o.out = captureOut ? readAll(dir / "out.txt") : "";
         o.err = readAll(dir / "err.txt");
@@ -67,31 +55,16 @@ protected:
         std::ofstream(dir / name, std::ios::binary) << text;
     }
 
-    // Everything in the scratch folder, so left-over temporaries show up.
-    std::vector<std::string> entries(const fs::path& folder) const
-    {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(folder))
-            names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    // Everything in a folder, so left-over temporaries show up.
+    std::vector<std::string> entries(const fs::path& folder) const { return folderEntries(folder); }
 
     fs::path dir;
 };
 
-std::size_t lineCount(const std::string& text)
+// A refusal under the tool's name, before any frame runs.
+void expectRefusal(const CommandOutcome& o, const std::string& args, const std::string& mentions)
 {
-    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
-}
-
-// One line on stderr, prefixed with the tool's name, and exit 2.
-void expectRefusal(const Outcome& o, const std::string& args, const std::string& mentions)
-{
-    EXPECT_EQ(o.code, 2) << args << "\n" << o.err;
-    EXPECT_EQ(lineCount(o.err), 1u) << args << "\n" << o.err;
-    EXPECT_EQ(o.err.rfind("sparkler-replay: ", 0), 0u) << args << "\n" << o.err;
-    EXPECT_NE(o.err.find(mentions), std::string::npos) << args << "\n" << o.err;
+    expectOneLineRefusal(o, "sparkler-replay", args, mentions);
     EXPECT_TRUE(o.out.empty()) << args << ": no frame may run";
 }
 
@@ -99,7 +72,7 @@ void expectRefusal(const Outcome& o, const std::string& args, const std::string&
 
 TEST_F(ReplayCommandLine, NumbersAreDecimalAndEmptyValuesAreErrors)
 {
-    const Outcome leadingZero = run("--seed 1 --frames 010 --trace -");
+    const CommandOutcome leadingZero = run("--seed 1 --frames 010 --trace -");
     EXPECT_EQ(leadingZero.code, 0) << leadingZero.err;
     EXPECT_EQ(lineCount(leadingZero.out), 10u) << "010 is ten frames, not octal eight";
 
@@ -131,7 +104,7 @@ TEST_F(ReplayCommandLine, UsageErrorsAreOneLineWithTheToolsName)
         expectRefusal(run(args), args, mentions);
     EXPECT_TRUE(entries(dir).empty()) << "a refused run writes nothing";
 
-    const Outcome help = run("--help");
+    const CommandOutcome help = run("--help");
     EXPECT_EQ(help.code, 0);
     EXPECT_NE(help.out.find("--png-frame"), std::string::npos);
     EXPECT_NE(help.out.find("decimal"), std::string::npos);
@@ -152,7 +125,7 @@ TEST_F(ReplayCommandLine, RequestedFramesThatWouldNeverBeWrittenAreRefused)
     for (const auto& [args, mentions] : bad)
         expectRefusal(run(args), args, mentions);
 
-    const Outcome last = run("--seed 1 --frames 10 --script esc.txt --png-frame 2=x.png");
+    const CommandOutcome last = run("--seed 1 --frames 10 --script esc.txt --png-frame 2=x.png");
     EXPECT_EQ(last.code, 0) << last.err;
     EXPECT_TRUE(fs::is_regular_file(dir / "x.png")) << "frame 2 runs before the Escape of frame 3";
 }
@@ -170,7 +143,7 @@ TEST_F(ReplayCommandLine, OutputPlacesAreCheckedBeforeTheFirstFrame)
     fs::create_directories(dir / "esc");
     for (const char* outputs : bad) {
         const std::string args = std::string("--seed 1 --frames 100000000 --trace ok.jsonl ") + outputs;
-        const Outcome o = run(args);
+        const CommandOutcome o = run(args);
         EXPECT_EQ(o.code, 2) << args << "\n" << o.err;
         EXPECT_EQ(lineCount(o.err), 1u) << o.err;
         EXPECT_EQ(o.err.rfind("sparkler-replay: ", 0), 0u) << o.err;
@@ -192,30 +165,30 @@ TEST_F(ReplayCommandLine, ScriptsAreBoundedRegularFiles)
     expectRefusal(run("--seed 1 --frames 3 --script big.txt"), "big", "64 MiB");
 
     write("bom.txt", "\xEF\xBB\xBF" "1 key H\r\n2 key 8\n");
-    const Outcome bom = run("--seed 1 --frames 3 --script bom.txt --trace -");
+    const CommandOutcome bom = run("--seed 1 --frames 3 --script bom.txt --trace -");
     EXPECT_EQ(bom.code, 0) << bom.err;
     EXPECT_EQ(lineCount(bom.out), 3u);
 
     write("esc.txt", "1 jump\x1b[2J\x07\n");
-    const Outcome escaped = run("--seed 1 --frames 3 --script esc.txt");
+    const CommandOutcome escaped = run("--seed 1 --frames 3 --script esc.txt");
     expectRefusal(escaped, "control bytes", "esc.txt:1:");
     EXPECT_EQ(escaped.err.find('\x1b'), std::string::npos) << "control bytes reach the terminal raw";
     EXPECT_NE(escaped.err.find("\\x1B[2J\\x07"), std::string::npos) << escaped.err;
 
     write("long.txt", std::string(5000, '7') + "x key B\n");
-    const Outcome cut = run("--seed 1 --frames 3 --script long.txt");
+    const CommandOutcome cut = run("--seed 1 --frames 3 --script long.txt");
     expectRefusal(cut, "long token", "...");
     EXPECT_LT(cut.err.size(), 200u) << "a long token is cut in the error line";
 }
 
 TEST_F(ReplayCommandLine, ATraceOnAFullOrClosedStandardOutputFails)
 {
-    const Outcome full = run("--seed 1 --frames 3 --trace - >/dev/full", "", false);
+    const CommandOutcome full = run("--seed 1 --frames 3 --trace - >/dev/full", "", false);
     EXPECT_EQ(full.code, 1) << full.err;
     EXPECT_EQ(lineCount(full.err), 1u) << full.err;
     EXPECT_NE(full.err.find("standard output"), std::string::npos) << full.err;
 
-    const Outcome closed = run("--seed 1 --frames 3 --trace - >&-", "", false);
+    const CommandOutcome closed = run("--seed 1 --frames 3 --trace - >&-", "", false);
     EXPECT_EQ(closed.code, 2) << closed.err;
     EXPECT_NE(closed.err.find("standard output is closed"), std::string::npos) << closed.err;
 }
@@ -225,18 +198,18 @@ TEST_F(ReplayCommandLine, OutputsThatDoNotFitAreNeverLeftHalfWritten)
     // A file size limit of 100 KiB stands for a small, full disk: writes past it fail.
     const std::string small = "trap '' XFSZ; ulimit -f 200;";
     fs::create_directories(dir / "frames");
-    const Outcome pngs = run("--seed 1 --frames 3 --png-dir frames", small);
+    const CommandOutcome pngs = run("--seed 1 --frames 3 --png-dir frames", small);
     EXPECT_EQ(pngs.code, 1) << pngs.err;
     EXPECT_EQ(lineCount(pngs.err), 1u) << pngs.err;
     EXPECT_NE(pngs.err.find("frame-000000.png"), std::string::npos) << pngs.err;
     EXPECT_TRUE(entries(dir / "frames").empty()) << "no truncated picture and no temporary is left";
 
-    const Outcome trace = run("--seed 1 --frames 1000 --trace t.jsonl", small);
+    const CommandOutcome trace = run("--seed 1 --frames 1000 --trace t.jsonl", small);
     EXPECT_EQ(trace.code, 1) << trace.err;
     EXPECT_NE(trace.err.find("t.jsonl"), std::string::npos) << trace.err;
     EXPECT_EQ(entries(dir), std::vector<std::string>{"frames"});
 
-    const Outcome wav = run("--seed 1 --frames 120 --wav w.wav", small);
+    const CommandOutcome wav = run("--seed 1 --frames 120 --wav w.wav", small);
     EXPECT_EQ(wav.code, 1) << wav.err;
     EXPECT_NE(wav.err.find("w.wav"), std::string::npos) << wav.err;
     EXPECT_EQ(entries(dir), std::vector<std::string>{"frames"});
@@ -245,7 +218,7 @@ TEST_F(ReplayCommandLine, OutputsThatDoNotFitAreNeverLeftHalfWritten)
 TEST_F(ReplayCommandLine, ABrokenSoundIsSaidUnderTheToolsName)
 {
     write("Sparkler.wav", "not a wave at all");
-    const Outcome o = run("--seed 1 --frames 3 --wav w.wav");
+    const CommandOutcome o = run("--seed 1 --frames 3 --wav w.wav");
     EXPECT_EQ(o.code, 0) << o.err;
     EXPECT_EQ(lineCount(o.err), 1u) << o.err;
     EXPECT_EQ(o.err.rfind("sparkler-replay: ", 0), 0u) << o.err;
@@ -256,7 +229,7 @@ TEST_F(ReplayCommandLine, ABrokenSoundIsSaidUnderTheToolsName)
 TEST_F(ReplayCommandLine, AFrameStepLongerThanOneMixKeepsItsSound)
 {
     // 96 s in one step: past the most the loopback device mixes in one call.
-    const Outcome o = run("--seed 1 --frames 2 --dt-ms 96000 --wav w.wav");
+    const CommandOutcome o = run("--seed 1 --frames 2 --dt-ms 96000 --wav w.wav");
     ASSERT_EQ(o.code, 0) << o.err;
     EXPECT_EQ(fs::file_size(dir / "w.wav"), 44u + 96u * 44100u * 4u);
 }
@@ -280,7 +253,7 @@ TEST_F(ReplayCommandLine, NoOutputIsWrittenOverTheScriptOrAnotherOutput)
 
     // A name --png-dir would not write (past the run, or between every K-th frame) is free.
     write("pd/frame-000002.png", "1 key H\n");
-    const Outcome between = run("--seed 1 --frames 3 --png-dir pd --png-every 2 --script pd/frame-000001.png "
+    const CommandOutcome between = run("--seed 1 --frames 3 --png-dir pd --png-every 2 --script pd/frame-000001.png "
                                 "--trace pd/frame-000003.png",
                                 "cp pd/frame-000002.png pd/frame-000001.png &&");
     EXPECT_EQ(between.code, 0) << between.err;
@@ -292,10 +265,10 @@ TEST_F(ReplayCommandLine, NoOutputIsWrittenOverTheScriptOrAnotherOutput)
 TEST_F(ReplayCommandLine, AFileSizeLimitIsAFailureWithItsReason)
 {
     // Without the shell ignoring the limit's signal for it: the tool must do that itself.
-    const Outcome png = run("--seed 1 --frames 3 --png-frame 1=one.png", "ulimit -f 500;");
+    const CommandOutcome png = run("--seed 1 --frames 3 --png-frame 1=one.png", "ulimit -f 500;");
     EXPECT_EQ(png.code, 1) << png.err;
     EXPECT_EQ(png.err, "sparkler-replay: one.png: could not be written whole (File too large)\n");
-    const Outcome wav = run("--seed 1 --frames 600 --wav w.wav", "ulimit -f 500;");
+    const CommandOutcome wav = run("--seed 1 --frames 600 --wav w.wav", "ulimit -f 500;");
     EXPECT_EQ(wav.code, 1) << wav.err;
     EXPECT_NE(wav.err.find("w.wav: could not be written whole (File too large)"), std::string::npos) << wav.err;
     EXPECT_TRUE(entries(dir).empty()) << "no temporary is left";
@@ -304,7 +277,7 @@ TEST_F(ReplayCommandLine, AFileSizeLimitIsAFailureWithItsReason)
 TEST_F(ReplayCommandLine, HelpAndVersionIntoAFullDiskFail)
 {
     for (const char* args : {"--help", "--version"}) {
-        const Outcome o = run(std::string(args) + " >/dev/full", "", false);
+        const CommandOutcome o = run(std::string(args) + " >/dev/full", "", false);
         EXPECT_EQ(o.code, 1) << args;
         EXPECT_EQ(o.err, "sparkler-replay: standard output could not be written whole (No space left on device)\n");
     }

@@ -3,6 +3,8 @@
 // place that cannot work is one line and exit 2 before any window is tried, so these runs end
 // at once; a place that can work gets as far as the missing display (exit 1) and is left as
 // it was. Help and version that cannot be written are failures.
+#include "support/CommandOutcome.hpp"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -20,19 +22,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Outcome {
-    int code = -1;
-    std::string err;
-};
-
-std::string readAll(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 class ProgramOutputs : public ::testing::Test {
 protected:
     void SetUp() override
@@ -45,7 +34,7 @@ protected:
 
     // Runs the program with `args` in the work folder, without any display, its standard output
     // sent by `out` (a redirection or a pipe of the shell's).
-    Outcome run(const std::string& args, const std::string& out = ">/dev/null", const std::string& prefix = "")
+    CommandOutcome run(const std::string& args, const std::string& out = ">/dev/null", const std::string& prefix = "")
     {
         const std::string errPath = (dir / "err.txt").string();
         const std::string codePath = (dir / "code.txt").string();
@@ -55,7 +44,7 @@ protected:
             + prefix + " { ( exec '" SPARKLER_LIVE_PROGRAM "' " + args + " 2>'" + errPath + "' ); echo $? >'" + codePath
             + "'; } " + out;
         std::system(command.c_str());
-        Outcome o;
+        CommandOutcome o;
         o.code = std::atoi(readAll(codePath).c_str());
         o.err = readAll(errPath);
         fs::remove(errPath);
@@ -64,30 +53,14 @@ protected:
     }
 
     // What the work folder holds, so that files made or temporaries left show up.
-    std::vector<std::string> entries() const
-    {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(dir / "work"))
-            names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    std::vector<std::string> entries() const { return folderEntries(dir / "work"); }
 
     fs::path dir;
 };
 
-std::size_t lineCount(const std::string& text)
+void expectRefusal(const CommandOutcome& o, const std::string& args, const std::string& mentions)
 {
-    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
-}
-
-// One line on stderr, prefixed with the program's name, naming what is wrong, and exit 2.
-void expectRefusal(const Outcome& o, const std::string& args, const std::string& mentions)
-{
-    EXPECT_EQ(o.code, 2) << args << "\n" << o.err;
-    EXPECT_EQ(lineCount(o.err), 1u) << args << "\n" << o.err;
-    EXPECT_EQ(o.err.rfind("sparkler: ", 0), 0u) << args << "\n" << o.err;
-    EXPECT_NE(o.err.find(mentions), std::string::npos) << args << "\n" << o.err;
+    expectOneLineRefusal(o, "sparkler", args, mentions);
 }
 
 } // namespace
@@ -134,14 +107,14 @@ TEST_F(ProgramOutputs, PlacesThatCanWorkGetAsFarAsTheDisplayAndAreLeftAsTheyWere
         = {{"--record kept.txt --trace t.jsonl", ">/dev/null"}, {"--record r.txt", ">/dev/null"},
            {"--trace - --record /dev/null", "| cat >/dev/null"}};
     for (const auto& [args, out] : cases) {
-        const Outcome o = run(args, out);
+        const CommandOutcome o = run(args, out);
         EXPECT_EQ(o.code, 1) << args << "\n" << o.err;
         EXPECT_NE(o.err.find("display"), std::string::npos) << args << "\n" << o.err;
     }
     EXPECT_EQ(readAll(dir / "work" / "kept.txt"), "kept");
     EXPECT_EQ(entries(), std::vector<std::string>{"kept.txt"});
     // A record on standard output that is a file can be rewritten: it gets as far, too.
-    const Outcome toFile = run("--record -", ">'" + (dir / "record.txt").string() + "'");
+    const CommandOutcome toFile = run("--record -", ">'" + (dir / "record.txt").string() + "'");
     EXPECT_EQ(toFile.code, 1) << toFile.err;
 }
 
@@ -155,11 +128,11 @@ TEST_F(ProgramOutputs, AClosedStandardOutputIsOneLineAndNoOutputOfItsOwn)
 TEST_F(ProgramOutputs, HelpAndVersionThatCannotBeWrittenFail)
 {
     for (const char* args : {"--help", "--version"}) {
-        const Outcome full = run(args, ">/dev/full");
+        const CommandOutcome full = run(args, ">/dev/full");
         EXPECT_EQ(full.code, 1) << args;
         EXPECT_EQ(full.err, "sparkler: standard output could not be written whole (No space left on device)\n")
             << args;
-        const Outcome closed = run(args, ">&-");
+        const CommandOutcome closed = run(args, ">&-");
         EXPECT_EQ(closed.code, 1) << args;
         EXPECT_EQ(lineCount(closed.err), 1u) << args << "\n" << closed.err;
         EXPECT_EQ(run(args).code, 0) << args << ": written whole, help and version end with 0";
