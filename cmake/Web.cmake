@@ -77,7 +77,7 @@ target_link_libraries(sparkler PRIVATE sparkler_session)
 # page), so the runtime's file system is left out: two thirds of sparkler.js, and its set-up
 # before the first frame.
 target_link_options(sparkler PRIVATE -sENVIRONMENT=web -sALLOW_MEMORY_GROWTH=1 -sFILESYSTEM=0
-  "-sEXPORTED_FUNCTIONS=_main,_sparkler_start,_sparkler_start_run,_sparkler_stop,_sparkler_frame,_sparkler_key,_sparkler_mouse,_sparkler_focus,_sparkler_passes,_sparkler_write,_sparkler_origin"
+  "-sEXPORTED_FUNCTIONS=_main,_sparkler_start,_sparkler_start_run,_sparkler_stop,_sparkler_frame,_sparkler_key,_sparkler_mouse,_sparkler_focus,_sparkler_passes,_sparkler_write,_sparkler_origin,_sparkler_prepare"
   "-sEXPORTED_RUNTIME_METHODS=ccall" "SHELL:--pre-js ${web_dir}/audio.js" "SHELL:--pre-js ${web_dir}/screen.js")
 set_target_properties(sparkler PROPERTIES SUFFIX .js RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}
                       LINK_DEPENDS "${web_dir}/audio.js;${web_dir}/screen.js")

@@ -231,6 +231,11 @@ Result ScreenDevice::clear(std::uint32_t pixelValue)
     return DD_OK;
 }
 
+bool ScreenDevice::keepPicture(int resourceId)
+{
+    return resourceId > 0 && resourceId <= 0xFFFF && keptTablePicture(resourceId) != nullptr;
+}
+
 Result ScreenDevice::createSurfaceFromBitmap(std::unique_ptr<BitmapSurface>* out, ImageName name, int width, int height)
 {
     if (directDraw == nullptr || out == nullptr || (name.resourceId == 0 && name.fileName == nullptr))

@@ -118,6 +118,10 @@ public:
     Result glow(const std::uint8_t* coverage, const Rect& box, int level);
     // Makes a new BitmapSurface holding the named picture at width x height.
     Result createSurfaceFromBitmap(std::unique_ptr<BitmapSurface>* out, ImageName name, int width, int height);
+    // Decodes the image table's picture `resourceId` and keeps it, as the first surface made
+    // from it would, so that making that surface later costs only a copy (the browser's page
+    // does this in a task of its own before a run starts). False when there is no such picture.
+    static bool keepPicture(int resourceId);
     // The copier blit would use for `source`; not ready() when blit would refuse it for want
     // of a source surface or a back buffer.
     SheetCopier copierFor(const BitmapSurface* source) const

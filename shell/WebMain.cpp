@@ -7,6 +7,8 @@
 // device: browsers allow sound only after a gesture); the gesture lights a run with sound.
 // A page may give words for its piloted run to write first (an embedded scene's greeting).
 #include "app/Application.hpp"
+#include "app/Scene.hpp"
+#include "gfx/ScreenDevice.hpp"
 #include "platform/AudioDevice.hpp"
 #include "platform/headless/HeadlessMouse.hpp"
 #include "platform/headless/HeadlessWindow.hpp"
@@ -74,6 +76,13 @@ void sparkler_write(const char* text)
 {
     if (page != nullptr)
         page->words = text;
+}
+
+// Unpacks the background picture ahead of the first run, which then only copies it: the page
+// calls this in a task of its own, so that no one task of the start is long.
+void sparkler_prepare()
+{
+    ScreenDevice::keepPicture(backgroundImage);
 }
 
 // Lights a new run, with the page's sound device when `sound` is set (opened at the first such

@@ -55,8 +55,18 @@ var Module = {
   // The runtime's own abort text is for the console; the page says what went wrong.
   onAbort: function () { page.fail('The sparkler could not be loaded. Check the connection and reload the page.'); },
   // After main (which makes the program's page state): the scene starts at once, and a
-  // gesture made while it loaded lights its run.
-  postRun: [function () { page.compiled = true; page.startSilent(); page.compiledNow(); }],
+  // gesture made while it loaded lights its run. The start goes in tasks of its own, each
+  // short, so that the page answers input between them: the screen's probe and table
+  // (screen.js), the background unpacked, then the run.
+  postRun: [function () {
+    page.compiled = true;
+    Module.sparklerScreen.prepared.then(function () {
+      setTimeout(function () {
+        Module._sparkler_prepare();
+        setTimeout(function () { page.startSilent(); page.compiledNow(); }, 0);
+      }, 0);
+    });
+  }],
   // Told by the program's screen (screen.js) after each frame it put on the canvas, whose
   // size is the frame's; CSS does the scaling.
   sparklerPage: {

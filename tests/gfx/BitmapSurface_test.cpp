@@ -251,6 +251,23 @@ TEST(CreateSurfaceFromBitmap, KeyedFramesChangeOnlyTheirShownPixels)
     EXPECT_EQ(changed(), 158 * 200 - 154 * 196);
 }
 
+namespace {
+
+// The image table's picture `id` decoded and drawn on a surface of its own, as a surface made
+// from it without any kept copy holds it; empty when it cannot be.
+std::vector<std::uint16_t> drawnFromItsDecoding(HeadlessScreen& screen, int id, int width, int height)
+{
+    const ImageResource* resource = findImage(id);
+    Image decoded;
+    BitmapSurface drawn;
+    if (resource == nullptr || !decodeBitmap(resource->data, resource->size, 0, 0, decoded)
+        || drawn.create(&screen.display, SurfaceDesc{width, height}) < 0 || drawn.drawBitmap(&decoded, 0, 0, 0, 0) < 0)
+        return {};
+    return drawn.surface->pixels;
+}
+
+} // namespace
+
 TEST(CreateSurfaceFromBitmap, KeptConversionGivesEverySurfaceItsOwnFreshPicture)
 {
     HeadlessScreen screen;
@@ -264,16 +281,22 @@ TEST(CreateSurfaceFromBitmap, KeptConversionGivesEverySurfaceItsOwnFreshPicture)
     EXPECT_EQ(second->surface->pixels, original);
     EXPECT_NE(second->surface.get(), first->surface.get());
     // The kept copy is the picture drawn afresh from its decoding, pixel for pixel.
-    const ImageResource* resource = findImage(112);
-    ASSERT_NE(resource, nullptr);
-    Image decoded;
-    ASSERT_TRUE(decodeBitmap(resource->data, resource->size, 0, 0, decoded));
-    BitmapSurface drawn;
-    ASSERT_EQ(drawn.create(&screen.display, SurfaceDesc{158, 200}), S_OK);
-    ASSERT_EQ(drawn.drawBitmap(&decoded, 0, 0, 0, 0), S_OK);
-    EXPECT_EQ(second->surface->pixels, drawn.surface->pixels);
+    EXPECT_EQ(second->surface->pixels, drawnFromItsDecoding(screen, 112, 158, 200));
     // Another size is still scaled on request, not taken from the kept copy.
     std::unique_ptr<BitmapSurface> half;
     ASSERT_EQ(screen.device.createSurfaceFromBitmap(&half, ImageName{112, nullptr}, 79, 100), S_OK);
     EXPECT_EQ(half->surface->width, 79);
+}
+
+TEST(CreateSurfaceFromBitmap, PictureKeptAheadGivesTheSurfaceItsPicture)
+{
+    EXPECT_FALSE(ScreenDevice::keepPicture(999));
+    EXPECT_FALSE(ScreenDevice::keepPicture(0));
+    EXPECT_FALSE(ScreenDevice::keepPicture(0x10000 + 103)); // numbers are 16-bit: no wrapping onto 103
+    ASSERT_TRUE(ScreenDevice::keepPicture(103));
+    ASSERT_TRUE(ScreenDevice::keepPicture(103)); // kept once, found again
+    HeadlessScreen screen;
+    std::unique_ptr<BitmapSurface> made;
+    ASSERT_EQ(screen.device.createSurfaceFromBitmap(&made, ImageName{103, nullptr}, 1024, 768), S_OK);
+    EXPECT_EQ(made->surface->pixels, drawnFromItsDecoding(screen, 103, 1024, 768));
 }
