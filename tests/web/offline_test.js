@@ -122,7 +122,7 @@ async function main() {
         return names.length === 1 && names[0] === 'sparkler-0123456789abcdef';
       }, { timeout: 15000, polling: 200 }).then(() => true, () => false);
     }
-    const replaced = await kept(page, ['page.css']);
+    const replaced = await kept(page, files);
     console.log('after the new build and ' + visits + ' visit(s): ' + JSON.stringify(replaced) + ' (was ' + oldName + ')');
     if (!replaced.all) {
       console.log('workers: ' + await page.evaluate(async () => {
@@ -137,7 +137,7 @@ async function main() {
     server = null;
     const css = await page.evaluate(() => fetch('page.css').then((response) => response.text(), () => ''));
     check(replaced.caches.length === 1 && replaced.caches[0] === 'sparkler-0123456789abcdef' && replaced.all,
-      'a new build\'s version replaces the old cache within three visits');
+      'a new build\'s version replaces the old cache within three visits (' + visits + '), sounds and all');
     check(css.includes('#second-build'), 'and the new build\'s file is the one kept');
   } finally {
     await close();
