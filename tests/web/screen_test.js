@@ -74,19 +74,22 @@ async function followScene() {
   };
   setTimeout(() => { enough = true; }, 1000);
   const read = await compare;
-  const frame = read.frame;
-  const wrong = (rgba) => {
-    let count = 0;
-    for (let i = 0; i < frame.length; ++i) {
-      const p = frame[i];
-      const r = p >> 11, g = (p >> 5) & 63, b = p & 31;
-      if (rgba[i * 4] !== ((r << 3) | (r >> 2)) || rgba[i * 4 + 1] !== ((g << 2) | (g >> 4)) ||
-          rgba[i * 4 + 2] !== ((b << 3) | (b >> 2))) ++count;
-    }
-    return count;
-  };
+  const wrong = (rgba) => wrongPixels(read.frame, rgba);
   return { frames, banded, bandShare: bandArea / Math.max(1, banded) / (width * height),
            glWrong: wrong(read.gl), flatWrong: wrong(read.flat), pageWrong: wrong(read.own) };
+}
+
+// In the page: how many pixels of `rgba` (RGBA, top row first) differ in colour from the RGB565
+// `frame` widened as the native program widens it.
+function wrongPixels(frame, rgba) {
+  let count = 0;
+  for (let i = 0; i < frame.length; ++i) {
+    const p = frame[i];
+    const r = p >> 11, g = (p >> 5) & 63, b = p & 31;
+    if (rgba[i * 4] !== ((r << 3) | (r >> 2)) || rgba[i * 4 + 1] !== ((g << 2) | (g >> 4)) ||
+        rgba[i * 4 + 2] !== ((b << 3) | (b >> 2))) ++count;
+  }
+  return count;
 }
 
 async function main() {
@@ -98,6 +101,7 @@ async function main() {
     await page.setViewport({ width: 1024, height: 800 });
     await page.goto(url);
     await page.waitForFunction(() => page.ready === true && Module._sparkler_passes() >= 30, { timeout: 30000 });
+    await page.evaluate(wrongPixels.toString() + '; window.wrongPixels = wrongPixels;');
 
     const every = await page.evaluate(compare.toString() + `;
       const all = new Uint16Array(65536);
@@ -112,14 +116,7 @@ async function main() {
       const frame = Module.sparklerScreen.frame();
       const result = compare(frame, page.canvas.width, page.canvas.height);
       // The page's own canvas shows that frame too (nothing ran in between).
-      const shown = Module.sparklerScreen.pixels();
-      let shownWrong = 0;
-      for (let i = 0; i < frame.length; ++i) {
-        const p = frame[i];
-        const r = p >> 11, g = (p >> 5) & 63, b = p & 31;
-        if (shown[i * 4] !== ((r << 3) | (r >> 2)) || shown[i * 4 + 1] !== ((g << 2) | (g >> 4)) ||
-            shown[i * 4 + 2] !== ((b << 3) | (b >> 2))) ++shownWrong;
-      }
+      const shownWrong = wrongPixels(frame, Module.sparklerScreen.pixels());
       Object.assign(result, { shownWrong, kind: Module.sparklerScreen.presenter.kind,
                               size: [page.canvas.width, page.canvas.height] });`);
     console.log('a frame of the scene: ' + JSON.stringify(scene));
