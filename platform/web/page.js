@@ -56,8 +56,8 @@ var Module = {
   onAbort: function () { page.fail('The sparkler could not be loaded. Check the connection and reload the page.'); },
   // After main (which makes the program's page state): the scene starts at once, and a
   // gesture made while it loaded lights its run. The start goes in tasks of its own, each
-  // short, so that the page answers input between them: the screen's probe and table
-  // (screen.js), the background unpacked, then the run.
+  // short, so that the page answers input between them: the screen's table (screen.js), the
+  // background unpacked, then the run.
   postRun: [function () {
     page.compiled = true;
     Module.sparklerScreen.prepared.then(function () {

@@ -7,11 +7,10 @@
 // tells the compositor that only that rectangle changed), and a frame that differs nowhere
 // is not put at all. The canvas keeps the frame's size (the page's style scales it). The last
 // frame stays in a texture, so that reading the pixels (tests, the saved picture) can draw it
-// again first. Whether a GPU draws WebGL, and the 2D canvas's table, are learnt ahead of the
-// first frame (prepare), the probe off the page's thread where the browser can.
+// again first. The page learns early whether a GPU draws WebGL (index.html); the 2D canvas's
+// table is made ahead of the first frame (prepare).
 Module['sparklerScreen'] = {
   presenter: null,
-  gpu: null,   // whether WebGL is drawn by a GPU, once prepare has learnt it
   table: null, // the 2D canvas's widening table, once made
   last: null, // where the last frame shown lies in the heap, and its size
   // Views of the heap at the frames' and the bands' places, made once (the frames take turns
@@ -35,54 +34,27 @@ Module['sparklerScreen'] = {
     canvas.width = width;
     canvas.height = height;
     if (kind === 'webgl') return this.createWebGl(canvas, width, height);
-    var gpu = kind === '2d' ? false : this.gpu !== null ? this.gpu : this.gpuDraws(document.createElement('canvas'));
-    var presenter = gpu ? this.createWebGl(canvas, width, height) : null;
+    var presenter = kind === '2d' || !this.gpuDraws() ? null : this.createWebGl(canvas, width, height);
     return presenter || this.create2d(canvas, width, height);
   },
 
-  // Whether WebGL on `canvas` (an element or an OffscreenCanvas) is drawn by a GPU. Drawn in
-  // software (no GPU, or one the browser refuses) it costs more than the 2D canvas. Asked on a
-  // canvas of its own: a canvas that gave one kind of context gives no other. Self-contained,
-  // as a worker runs its text.
-  gpuDraws: function (canvas) {
-    var probe = null;
-    try { probe = canvas.getContext('webgl', { failIfMajorPerformanceCaveat: true }); } catch (e) {}
-    if (!probe) return false;
-    var info = probe.getExtension('WEBGL_debug_renderer_info');
-    var renderer = String(probe.getParameter(info ? info.UNMASKED_RENDERER_WEBGL : probe.RENDERER));
-    var lose = probe.getExtension('WEBGL_lose_context');
-    if (lose) lose.loseContext();
-    return !/SwiftShader|llvmpipe|softpipe|software|Basic Render/i.test(renderer);
-  },
-
-  // Learns whether a GPU draws WebGL, then makes the 2D canvas's table where it does not, each
-  // in a task apart from the program's start (making a WebGL context takes the page's thread
-  // tens of milliseconds). The probe runs in a worker on an OffscreenCanvas where the browser
-  // has both (a browser whose workers give no WebGL is taken as without a GPU), else on the
-  // page. Resolves once both are done.
+  // Makes the 2D canvas's table, where the page's probe found no GPU to draw WebGL, in a task
+  // apart from the program's start. Resolves once done.
   prepare: function () {
     var self = this;
-    var probed = new Promise(function (resolve) {
-      var onPage = function () { setTimeout(function () { resolve(self.gpuDraws(document.createElement('canvas'))); }, 0); };
-      if (typeof Worker === 'undefined' || typeof OffscreenCanvas === 'undefined' || typeof Blob === 'undefined') { onPage(); return; }
-      var source = 'postMessage((' + self.gpuDraws.toString() + ')(new OffscreenCanvas(1, 1)));';
-      var address = URL.createObjectURL(new Blob([source], { type: 'text/javascript' }));
-      var worker = null;
-      var done = function (answer) {
-        if (worker) worker.terminate();
-        URL.revokeObjectURL(address);
-        if (answer === null) onPage(); else resolve(answer);
-      };
-      try { worker = new Worker(address); } catch (e) { done(null); return; }
-      worker.onmessage = function (event) { done(event.data === true); };
-      worker.onerror = function (event) { event.preventDefault(); done(null); };
-    });
-    return probed.then(function (gpu) {
-      self.gpu = gpu;
-      if (gpu) return null;
-      return new Promise(function (resolve) { setTimeout(function () { self.table = self.table || self.widenTable(); resolve(); }, 0); });
+    return new Promise(function (resolve) {
+      setTimeout(function () {
+        if (!self.gpuDraws()) self.table = self.table || self.widenTable();
+        resolve();
+      }, 0);
     });
   },
+
+  // Whether WebGL is drawn by a GPU, as the page asked while the program's code loaded
+  // (index.html); without that answer, not. Drawn in software (no GPU, or one the browser
+  // refuses) WebGL costs more than the 2D canvas.
+  gpuDraws: function () { return typeof sparklerGpuDraws !== 'undefined' && sparklerGpuDraws === true; },
+
   // The rows [top, bottom) from the first band to the last that changed in `bands` (left and
   // right columns for each band of `bandRows` rows; null: all of it), in `box`; null when no
   // band changed.
@@ -257,5 +229,5 @@ Module['sparklerScreen'] = {
   refresh: function () { if (this.presenter && this.presenter.redraw) this.presenter.redraw(); }
 };
 
-// Started as the program's script runs, while its code is still compiling.
+// Started as the program's script runs, while its code may still be compiling.
 Module['sparklerScreen'].prepared = Module['sparklerScreen'].prepare();
