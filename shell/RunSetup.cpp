@@ -38,7 +38,7 @@ PilotStart pilotStart(const ProgramOptions& options, bool foreign)
     return start;
 }
 
-bool preparePilot(const ProgramOptions& options, bool foreign, Pilot& pilot, bool& piloting)
+bool preparePilot(const ProgramOptions& options, bool foreign, Pilot& pilot, bool& piloting, std::string& error)
 {
     const PilotStart start = pilotStart(options, foreign);
     piloting = options.autopilot || !options.writeText.empty() || !start.keys.empty();
@@ -46,9 +46,8 @@ bool preparePilot(const ProgramOptions& options, bool foreign, Pilot& pilot, boo
     if (options.writeText.empty())
         return true;
     std::string skipped;
-    std::string error;
     if (!pilot.write(options.writeText, skipped, error)) {
-        std::fprintf(stderr, "sparkler: --write: %s\n", error.c_str());
+        error = "--write: " + error;
         return false;
     }
     if (!skipped.empty())

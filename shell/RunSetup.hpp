@@ -24,5 +24,6 @@ bool openOutputs(const ProgramOptions& options, SessionLog& log, std::string& er
 PilotStart pilotStart(const ProgramOptions& options, bool foreign);
 
 // Gives `pilot` its start and its words. `piloting` says whether the run needs the pilot at
-// all. False, with the line written on stderr, when the words cannot be written (exit 2).
-bool preparePilot(const ProgramOptions& options, bool foreign, Pilot& pilot, bool& piloting);
+// all. False, with `error` set to one line ("--write: ..."), when the words cannot be written
+// (exit 2); letters the stroke font lacks are left out with a line on stderr.
+bool preparePilot(const ProgramOptions& options, bool foreign, Pilot& pilot, bool& piloting, std::string& error);

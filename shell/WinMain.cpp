@@ -3,7 +3,9 @@
 // then runs the application until Escape, F12, the window's close button or Ctrl+C. A failure
 // the user must see (an output that cannot be written, refused with exit 2 before any window;
 // no window, no display, a start-up that failed) is shown in a message box and written to
-// stderr; without a sound device the program runs silently. Renamed sparkler.scr it
+// stderr; help, the version and a command line that cannot be read go to standard output or
+// error, or into a message box when those lead nowhere (a start from a shortcut or Explorer).
+// Without a sound device the program runs silently. Renamed sparkler.scr it
 // is the screensaver: /s full screen, /p HWND in the settings dialog's preview, /c its note.
 #include "shell/CommandLine.hpp"
 #include "shell/RunSetup.hpp"
@@ -16,7 +18,7 @@
 #include "session/SessionLog.hpp"
 
 #include <cstdio>
-#include <iostream>
+#include <sstream>
 #include <string>
 
 namespace {
@@ -32,6 +34,32 @@ constexpr const char* kSaverNote
 void reportToUser(const std::string& text)
 {
     reportFailure(kProgram, text);
+}
+
+// Text the command line asked for (help, the version) or a line saying why it cannot be read
+// (`failure`), written where the program's standard output or error leads, else shown in a
+// message box without the program's name before it. False when it could not be written whole.
+bool tellUser(const std::string& text, bool failure)
+{
+    if (text.empty())
+        return true;
+    if (!standardStreamLeadsSomewhere(failure)) {
+        const std::string prefix = std::string(kProgram) + ": ";
+        std::string shown = text.compare(0, prefix.size(), prefix) == 0 ? text.substr(prefix.size()) : text;
+        while (!shown.empty() && shown.back() == '\n')
+            shown.pop_back();
+        showNote(kProgram, shown, nullptr, failure);
+        return true;
+    }
+    std::FILE* stream = failure ? stderr : stdout;
+    return std::fputs(text.c_str(), stream) >= 0 && std::fflush(stream) == 0;
+}
+
+// A command line the program refuses before any window: one line, exit code 2.
+int refuseCommandLine(const std::string& line)
+{
+    tellUser(std::string(kProgram) + ": " + line + "\n", true);
+    return 2;
 }
 
 HWND__* windowOf(std::uint64_t handle)
@@ -56,19 +84,23 @@ int main(int argc, char** argv)
     const bool screensaver = saver.mode != SaverMode::None;
     ProgramOptions options;
     if (!screensaver) {
-        if (const std::optional<int> done = parseCommandLine(argc, argv, options, std::cout, std::cerr))
+        std::ostringstream out;
+        std::ostringstream err;
+        if (const std::optional<int> done = parseCommandLine(argc, argv, options, out, err)) {
+            const bool refused = *done != 0;
+            if (!tellUser(refused ? err.str() : out.str(), refused) && !refused) {
+                std::fprintf(stderr, "%s: standard output could not be written whole\n", kProgram);
+                return 1;
+            }
             return *done;
+        }
     }
-    if (options.display > 0) {
-        std::fprintf(stderr, "%s: --display %d: this Windows build opens on the main monitor only\n", kProgram,
-                     options.display);
-        return 2;
-    }
-    if (options.windowId != 0 || options.root) {
-        std::fprintf(stderr, "%s: %s: X windows are not there on Windows; the screensaver is sparkler.scr\n", kProgram,
-                     options.root ? "--root" : "--window-id");
-        return 2;
-    }
+    if (options.display > 0)
+        return refuseCommandLine("--display " + std::to_string(options.display)
+                                 + ": this Windows build opens on the main monitor only");
+    if (options.windowId != 0 || options.root)
+        return refuseCommandLine(std::string(options.root ? "--root" : "--window-id")
+                                 + ": X windows are not there on Windows; the screensaver is sparkler.scr");
     // Every output is checked, and the trace opened, before any window.
     std::string error;
     SessionLog log;
@@ -80,8 +112,8 @@ int main(int argc, char** argv)
     PilotedMouse pilotedMouse(nullptr);
     Pilot pilot(options.autopilot, &pilotedMouse);
     bool piloting = false;
-    if (!preparePilot(options, screensaver, pilot, piloting))
-        return 2;
+    if (!preparePilot(options, screensaver, pilot, piloting, error))
+        return refuseCommandLine(error);
 
     HWND__* parent = saver.mode == SaverMode::Preview ? windowOf(saver.window) : nullptr;
     std::unique_ptr<Win32Window> window

@@ -71,8 +71,10 @@ int main(int argc, char** argv)
     PilotedMouse pilotedMouse(nullptr);
     Pilot pilot(options.autopilot, &pilotedMouse);
     bool piloting = false;
-    if (!preparePilot(options, foreign, pilot, piloting))
+    if (!preparePilot(options, foreign, pilot, piloting, error)) {
+        std::fprintf(stderr, "sparkler: %s\n", error.c_str());
         return 2;
+    }
     if (options.display >= 0) {
         const int monitors = SdlWindow::countMonitors(error);
         if (monitors < 0) {

@@ -340,6 +340,12 @@ long long Win32Window::handleNative(unsigned message, std::uintptr_t wParam, std
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
+bool standardStreamLeadsSomewhere(bool error)
+{
+    HANDLE stream = GetStdHandle(error ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
+    return stream != nullptr && stream != INVALID_HANDLE_VALUE && GetFileType(stream) != FILE_TYPE_UNKNOWN;
+}
+
 void reportFailure(const char* program, const std::string& text)
 {
     std::fprintf(stderr, "%s: %s\n", program, text.c_str());

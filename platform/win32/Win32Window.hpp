@@ -78,6 +78,9 @@ private:
     Win32Display screen{*this};
 };
 
+// Whether standard output (or with `error`, standard error) leads anywhere: a console, a file
+// or a pipe. A window program started from a shortcut or Explorer has neither.
+bool standardStreamLeadsSomewhere(bool error);
 // Tells the user of a failure the Windows way, in a message box, and also on stderr as
 // "program: text".
 void reportFailure(const char* program, const std::string& text);

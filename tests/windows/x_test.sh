@@ -14,7 +14,7 @@ begin_x_test() {
   start_private_xvfb "$1" "$2"
   pid=""
   failures=0
-  openbox --sm-disable 2>"$1/openbox.log" &
+  openbox --sm-disable >"$1/openbox.log" 2>&1 &
   openbox_pid=$!
   trap 'end_x_test' EXIT
   if ! wait_for 200 eval 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"'; then

@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# sparkler.exe's help and a command line it cannot read, under Wine on an X server of its own.
+# With standard output and error leading to files (as from a console or a script) the text goes
+# there and no window opens: the help whole with exit code 0, the bad command line in one line
+# with exit code 2. Started as a shortcut or Explorer starts it (shortcut_start.exe: no standard
+# handles at all) each is shown in a message box instead, the help in a box taller than the
+# error's one line, and Return closes it with the same exit codes.
+# Usage: command_line.sh WORK-DIR WINE-COMMAND... SHORTCUT-START.exe SPARKLER.exe
+set -euo pipefail
+work=$1
+shift
+args=("$@")
+program=${args[-1]}
+starter=${args[-2]}
+wine=("${args[@]:0:${#args[@]}-2}")
+# shellcheck source=/dev/null
+source "$(dirname "$0")/x_test.sh"
+begin_x_test "$work" command_line
+box() { xdotool search --name '^sparkler$' 2>/dev/null | head -n1; }
+gone() { ! kill -0 "$pid" 2>/dev/null; }
+# Waits for the run started as $pid to end, up to 30 s: its exit code in $code, or "running".
+collect() {
+  code=running
+  wait_for 300 gone || return 0
+  code=0
+  wait "$pid" || code=$?
+  pid=""
+}
+
+# To files: the text there, and no message box waiting for a hand.
+to_files() {
+  local what=$1 expected=$2
+  shift 2
+  "${wine[@]}" "$program" "$@" >"$work/$what.out" 2>"$work/$what.err" &
+  pid=$!
+  collect
+  if [ "$code" = running ]; then
+    [ -n "$(box)" ] && fail "$what: a message box, with standard output and error in files"
+    fail "$what: still running after 30 s"
+    kill "$pid" 2>/dev/null || true
+    pid=""
+  elif [ "$code" != "$expected" ]; then
+    fail "$what: exit code $code, expected $expected"
+  fi
+}
+to_files bad 2 --frobnicate
+bad_lines=$(tr -d '\r' <"$work/bad.err" | grep -c . || true)
+[ "$bad_lines" = 1 ] && grep -q '^sparkler: .*--frobnicate' "$work/bad.err" && [ ! -s "$work/bad.out" ] \
+  || fail "bad command line: $bad_lines lines on stderr, $(wc -c <"$work/bad.out") bytes on stdout: $(head -c 300 "$work/bad.err")"
+to_files help 0 --help
+grep -q -- '--record FILE' "$work/help.out" && grep -q 'Escape or F12' "$work/help.out" && [ ! -s "$work/help.err" ] \
+  || fail "--help: not the whole help on stdout: $(head -c 300 "$work/help.out") / $(head -c 300 "$work/help.err")"
+echo "to files: the bad command line's line: $(tr -d '\r' <"$work/bad.err"); the help: $(grep -c . "$work/help.out") lines"
+
+# From a shortcut: a message box; its height in $height.
+from_shortcut() {
+  local what=$1 expected=$2 window
+  shift 2
+  height=0
+  "${wine[@]}" "$starter" "$program" "$@" >"$work/$what-shortcut.out" 2>&1 &
+  pid=$!
+  if wait_for 300 eval '[ -n "$(box)" ]'; then
+    window=$(box)
+    sleep 1
+    import -window root "$work/$what-box.png"
+    height=$(xdotool getwindowgeometry "$window" | sed -n 's/.*Geometry: [0-9]*x\([0-9]*\).*/\1/p')
+    xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window" 2>/dev/null || true
+    xdotool key --window "$window" Return
+  else
+    fail "$what from a shortcut: no message box within 30 s: $(tr -d '\r' <"$work/$what-shortcut.out")"
+  fi
+  collect
+  [ "$code" = "$expected" ] || fail "$what from a shortcut: exit code $code after Return, expected $expected"
+}
+from_shortcut bad 2 --frobnicate
+bad_height=$height
+from_shortcut help 0 --help
+help_height=$height
+echo "from a shortcut: a message box ${bad_height:-?} pixels high for the bad command line, ${help_height:-?} for the help"
+[ "${help_height:-0}" -gt $((2 * ${bad_height:-0})) ] || fail "the help's box is not taller than the error's: $help_height, $bad_height"
+exit $((failures > 0))
