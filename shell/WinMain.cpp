@@ -130,6 +130,7 @@ int main(int argc, char** argv)
         if (audio == nullptr)
             std::fprintf(stderr, "%s: %s; running without sound\n", kProgram, error.c_str());
     }
+    window->pauseWhileHidden(audio.get());
 
     Win32Clock clock;
     pilotedMouse = PilotedMouse(screensaver ? nullptr : window->mouse());

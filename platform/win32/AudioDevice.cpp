@@ -56,6 +56,12 @@ bool AudioDevice::render(int, std::vector<std::int16_t>&)
     return false;
 }
 
+void AudioDevice::setPaused(bool paused)
+{
+    if (device != nullptr)
+        dsound::pauseAll(paused);
+}
+
 const char* AudioDevice::offlineMixingMissing()
 {
     return "this Windows build cannot mix sound offline (there is no OpenAL on Windows; the Linux build can)";

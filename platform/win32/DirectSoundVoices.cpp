@@ -24,6 +24,9 @@ struct Voice {
     float minDistance = DS3D_DEFAULTMINDISTANCE;
     bool headRelative = false;
     D3DVECTOR position{0.0f, 0.0f, 0.0f};
+    // Stopped by pauseAll while it played: it plays on from where it stood when resumed.
+    bool paused = false;
+    bool pausedLooping = false;
 };
 
 IDirectSound* theDevice = nullptr;
@@ -41,6 +44,7 @@ void dropBuffer(Voice& voice)
     voice.placement = nullptr;
     voice.buffer = nullptr;
     voice.token = 0;
+    voice.paused = false;
 }
 
 void applyPlacement(Voice& voice)
@@ -149,14 +153,34 @@ bool play(unsigned id, std::uintptr_t token, const std::int16_t* samples, std::s
     }
     voice->buffer->Stop();
     voice->buffer->SetCurrentPosition(0);
+    voice->paused = false;
     return voice->buffer->Play(0, 0, loop ? DSBPLAY_LOOPING : 0) == DS_OK;
 }
 
 void stop(unsigned id, std::uintptr_t token)
 {
     Voice* voice = find(id);
-    if (voice != nullptr && voice->buffer != nullptr && (token == 0 || voice->token == token))
+    if (voice != nullptr && voice->buffer != nullptr && (token == 0 || voice->token == token)) {
         voice->buffer->Stop();
+        voice->paused = false;
+    }
+}
+
+void pauseAll(bool paused)
+{
+    for (auto& [id, voice] : voices) {
+        if (voice.buffer == nullptr)
+            continue;
+        DWORD status = 0;
+        if (paused && voice.buffer->GetStatus(&status) == DS_OK && (status & DSBSTATUS_PLAYING) != 0) {
+            voice.paused = true;
+            voice.pausedLooping = (status & DSBSTATUS_LOOPING) != 0;
+            voice.buffer->Stop(); // keeps its position
+        } else if (!paused && voice.paused) {
+            voice.paused = false;
+            voice.buffer->Play(0, 0, voice.pausedLooping ? DSBPLAY_LOOPING : 0);
+        }
+    }
 }
 
 void setMinDistance(unsigned id, float distance)

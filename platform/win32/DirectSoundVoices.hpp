@@ -28,6 +28,9 @@ bool play(unsigned voice, std::uintptr_t token, const std::int16_t* samples, std
           int rate, bool loop);
 // Stops the voice when it plays `token` (any token when 0).
 void stop(unsigned voice, std::uintptr_t token = 0);
+// Stops every voice that plays, keeping where each stood; with `paused` false, those go on
+// from there, looping as they did.
+void pauseAll(bool paused);
 
 // The 3D placement of a voice, kept for the buffers it will be given later too.
 void setMinDistance(unsigned voice, float distance);

@@ -1,6 +1,7 @@
 // Win32Window: the window, its messages and its system keys; see the header.
 #include "platform/win32/Win32Window.hpp"
 
+#include "platform/AudioDevice.hpp"
 #include "platform/win32/WideText.hpp"
 
 #include <windows.h>
@@ -14,7 +15,7 @@ const wchar_t kClassName[] = L"DX9WinClass";
 constexpr int kWindowedWidth = 1024;
 constexpr int kWindowedHeight = 768;
 constexpr DWORD kWindowedStyle = WS_OVERLAPPEDWINDOW;
-constexpr DWORD kFullScreenStyle = WS_POPUP;
+constexpr DWORD kFullScreenStyle = WS_POPUP | WS_MINIMIZEBOX; // the taskbar can minimise it
 // How far the pointer may drift, in pixels along either axis, before a screensaver ends: a
 // desk's tremor or a mouse settling does not end it, a hand does.
 constexpr long kPointerSlack = 4;
@@ -100,6 +101,24 @@ Win32Window::~Win32Window()
 
 bool Win32Window::peekMessage(Message& message)
 {
+    pumpMessages();
+    if (resting()) {
+        // Nothing of the window can be seen: no frames until it can, with the sound paused.
+        // Signals are looked for a few times a second.
+        if (sound != nullptr)
+            sound->setPaused(true);
+        while (resting()) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 250, QS_ALLINPUT);
+            pumpMessages();
+        }
+        if (sound != nullptr)
+            sound->setPaused(false);
+    }
+    return queue.take(message);
+}
+
+void Win32Window::pumpMessages()
+{
     queue.closeOnSignal();
     watchSurroundings();
     MSG native{};
@@ -111,7 +130,11 @@ bool Win32Window::peekMessage(Message& message)
         TranslateMessage(&native);
         DispatchMessageW(&native);
     }
-    return queue.take(message);
+}
+
+bool Win32Window::resting() const
+{
+    return shown && !queue.destroyed() && !queue.hasMessages() && (IsIconic(window) || !IsWindowVisible(window));
 }
 
 void Win32Window::postMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam)
@@ -151,6 +174,7 @@ void Win32Window::showForDisplay()
 {
     placeWindow();
     ShowWindow(window, SW_SHOW);
+    shown = true;
     if (parentWindow == nullptr) {
         SetForegroundWindow(window);
         SetFocus(window);
@@ -160,6 +184,7 @@ void Win32Window::showForDisplay()
 
 void Win32Window::hideForDisplay()
 {
+    shown = false;
     ShowWindow(window, SW_HIDE);
 }
 

@@ -2,7 +2,8 @@
 // from the window's Windows messages at every peek, which keep their own numbers (a key-down
 // carries its virtual-key code as it is). Alt+Enter (full screen over the window's monitor or a
 // 1024x768 window), Alt+F4 and PrintScreen (a PNG of the frame on screen) are handled here; the
-// mouse is read from raw input. The display lives inside it. One instance per process.
+// mouse is read from raw input. The display lives inside it. While it is minimised or hidden
+// it rests: no frames, the sound paused. One instance per process.
 #pragma once
 
 #include "platform/MessageQueue.hpp"
@@ -14,6 +15,7 @@
 #include <memory>
 #include <string>
 
+class AudioDevice;
 struct HWND__;
 
 class Win32Window : public Window {
@@ -28,7 +30,10 @@ public:
     Win32Window& operator=(const Win32Window&) = delete;
 
     // Messages come out in this order: those posted (and close requests), then the quit
-    // message once nothing is posted, then key-downs, then a paint request.
+    // message once nothing is posted, then key-downs, then a paint request. While the window
+    // shown by the display is minimised or hidden, this waits until it is back, a message
+    // comes, or a signal asks for the close: the frame after it is timed as any other, its
+    // step the whole time of the rest.
     bool peekMessage(Message& message) override;
     void postMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
     void postQuitMessage(int exitCode) override;
@@ -51,6 +56,8 @@ public:
     // another program coming to the front ends the run, as a screensaver's does (a close
     // request).
     void closeOnInput(bool close);
+    // The sound device to pause while the window rests.
+    void pauseWhileHidden(AudioDevice* audio) { sound = audio; }
 
     // The window procedure of the class; public for the class registration only.
     long long handleNative(unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
@@ -58,6 +65,8 @@ public:
 private:
     explicit Win32Window(WindowProcedure procedure) : queue(*this, procedure) {}
     void placeWindow();
+    void pumpMessages();
+    bool resting() const;
     // At each peek: the pointer's drift for closeOnInput, and a preview's parent (gone: the
     // run ends; resized: the window follows).
     void watchSurroundings();
@@ -68,6 +77,8 @@ private:
     HWND__* parentWindow = nullptr;
     Win32Mouse mouseDevice;
     MessageQueue queue;
+    AudioDevice* sound = nullptr;
+    bool shown = false; // shown by the display, and not hidden by it since
     bool focus = false;
     bool fullScreen = true;
     bool cursorVisible = true;

@@ -2,16 +2,19 @@
 # sparkler.exe under Wine on an X server of its own: the window opens full screen with the
 # scene, its sparks, smoke and the help panel; keys sent with xdotool reach it (H slides the
 # panel away, C leaves trails), relative mouse motion carries the sparkler one pixel a count,
-# and Escape ends it with exit code 0. Before that, outputs that cannot work are refused in a
+# minimised it rests (no frames, little processor time) and goes on when restored, and Escape
+# ends it with exit code 0. Before that, outputs that cannot work are refused in a
 # message box before any window opens. The session's record, replayed by the native replay,
 # gives the live trace again line for line (fb, the hash of each frame shown, where the help
-# panel, drawn live with GDI's Arial, is out).
-# Usage: live_program.sh NATIVE-REPLAY WORK-DIR WINE-COMMAND... SPARKLER.EXE
+# panel, drawn live with GDI's Arial, is out), the long step after the rest included.
+# Usage: live_program.sh NATIVE-REPLAY WORK-DIR TASKBAR.exe WINE-COMMAND... SPARKLER.EXE
 set -euo pipefail
 native=$1
 work=$2
-shift 2
+taskbar=$3
+shift 3
 program=("$@")
+wine=("${program[@]:0:${#program[@]}-1}")
 # shellcheck source=/dev/null
 source "$(dirname "$0")/x_test.sh"
 begin_x_test "$work" live_program
@@ -97,6 +100,33 @@ echo "after H, C and the motion: panel brightness $panel_after; bright pixels $b
 [ $((panel_after - panel_start)) -ge 20 ] || [ $((panel_start - panel_after)) -ge 20 ] \
   || fail "the panel's corner looks the same after H"
 [ "$bright_after" -ge $((2 * bright_start)) ] || fail "no trails: $bright_after bright pixels, $bright_start at start"
+
+# Minimised as the taskbar does it (Wine does not pass on a minimising by the X window
+# manager): no frames (its record does not grow once the last frames before it are in) and a
+# fifth or less of the processor time the shown window took over as long; restored, the
+# frames go on, the first of them one step as long as the rest.
+recorded() { wc -c <"$work/session.txt"; }
+ticks() { awk '{ print $14 + $15 }' "/proc/$pid/stat"; }
+start_ticks=$(ticks)
+sleep 2
+shown_ticks=$(($(ticks) - start_ticks))
+"${wine[@]}" "$taskbar" minimise "Quillaby: Sparkler - Dovrenko" || fail "the window could not be minimised"
+wait_for 100 eval '! xdotool search --onlyvisible --name "Quillaby: Sparkler - Dovrenko" >/dev/null 2>&1' \
+  || fail "the window is still to be seen 10 s after it was minimised"
+sleep 1
+minimised_size=$(recorded)
+start_ticks=$(ticks)
+sleep 2
+minimised_ticks=$(($(ticks) - start_ticks))
+[ "$(recorded)" -eq "$minimised_size" ] || fail "frames were made while minimised: the record grew"
+echo "processor time over 2 s: $shown_ticks ticks shown, $minimised_ticks minimised"
+[ "$shown_ticks" -ge 5 ] && [ $((minimised_ticks * 5)) -le "$shown_ticks" ] \
+  || fail "minimised it took $minimised_ticks ticks in 2 s, shown $shown_ticks"
+before=$(frames)
+"${wine[@]}" "$taskbar" restore "Quillaby: Sparkler - Dovrenko" || fail "the window could not be restored"
+wait_for 300 frames_at_least $((before + 120)) || fail "no frames after the window was restored"
+rested=$(awk '$2 == "dt" && $3 > longest { longest = $3 } END { print longest + 0 }' "$work/session.txt")
+[ "$rested" -ge 2500 ] || fail "no step as long as the rest: the longest is $rested ms"
 
 xdotool key Escape
 status=0
