@@ -32,9 +32,8 @@ fi
 
 if [ "${1:-}" = "--windows" ]; then
   # The Windows version: the MinGW-w64 cross compiler, Wine to run its programs and tests
-  # (with Xvfb, openbox, xdotool, xprop and ImageMagick for the live program's), NSIS for the
-  # installer and zip.
-  packages+=(g++-mingw-w64-x86-64-posix wine wine64 nsis zip xvfb openbox xdotool x11-utils imagemagick)
+  # (with Xvfb, xdotool and ImageMagick for the live program's), NSIS for the installer and zip.
+  packages+=(g++-mingw-w64-x86-64-posix wine wine64 nsis zip xvfb xdotool imagemagick)
 fi
 
 missing=()

@@ -1,8 +1,6 @@
 # Sourced by the Windows tests that run a program under Wine on an X server of their own.
-# begin_x_test WORK-DIR WHO makes WORK-DIR afresh and starts the server (tools/private_xvfb.sh)
-# with a small window manager (openbox) on it: without one, Wine waits about 2 s for each
-# window it closes to be withdrawn. On exit the program whose pid is in $pid, the window
-# manager and the server are ended. fail says a line and
+# begin_x_test WORK-DIR WHO makes WORK-DIR afresh and starts the server (tools/private_xvfb.sh);
+# on exit the program whose pid is in $pid and the server are ended. fail says a line and
 # counts it in $failures; wait_for TENTHS COMMAND... waits up to TENTHS tenths of a second for
 # COMMAND to succeed; sparks_in PNG REGION counts the bright orange pixels (the sparks' colour
 # at start) in a screenshot's region.
@@ -14,18 +12,10 @@ begin_x_test() {
   start_private_xvfb "$1" "$2"
   pid=""
   failures=0
-  openbox --sm-disable >"$1/openbox.log" 2>&1 &
-  openbox_pid=$!
   trap 'end_x_test' EXIT
-  if ! wait_for 200 eval 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"'; then
-    echo "$2: openbox did not start within 20 s"
-    cat "$1/openbox.log"
-    exit 1
-  fi
 }
 end_x_test() {
   [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
-  kill "$openbox_pid" 2>/dev/null || true
   kill "$xvfb_pid" 2>/dev/null || true
 }
 fail() { echo "$*"; failures=$((failures + 1)); }
