@@ -19,15 +19,6 @@ source "$(dirname "$0")/x_test.sh"
 begin_x_test "$work" command_line
 # The message box once it is on the screen (Wine makes and remakes X windows on the way).
 box() { xdotool search --onlyvisible --name '^sparkler$' 2>/dev/null | head -n1 || true; }
-gone() { ! kill -0 "$pid" 2>/dev/null; }
-# Waits for the run started as $pid to end, up to 30 s: its exit code in $code, or "running".
-collect() {
-  code=running
-  wait_for 300 gone || return 0
-  code=0
-  wait "$pid" || code=$?
-  pid=""
-}
 
 # To files: the text there, and no message box waiting for a hand.
 to_files() {
@@ -35,7 +26,7 @@ to_files() {
   shift 2
   "${wine[@]}" "$program" "$@" >"$work/$what.out" 2>"$work/$what.err" &
   pid=$!
-  collect
+  collect 300
   if [ "$code" = running ]; then
     [ -n "$(box)" ] && fail "$what: a message box, with standard output and error in files"
     fail "$what: still running after 30 s"
@@ -74,7 +65,7 @@ from_shortcut() {
   else
     fail "$what from a shortcut: no message box within 30 s: $(tr -d '\r' <"$work/$what-shortcut.out")"
   fi
-  collect
+  collect 300
   [ "$code" = "$expected" ] || fail "$what from a shortcut: exit code $code after Return, expected $expected"
 }
 from_shortcut bad 2 --frobnicate

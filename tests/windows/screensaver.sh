@@ -19,15 +19,6 @@ wine=("${args[@]:0:${#args[@]}-2}")
 # shellcheck source=/dev/null
 source "$(dirname "$0")/x_test.sh"
 begin_x_test "$work" screensaver
-gone() { ! kill -0 "$pid" 2>/dev/null; }
-# Waits for the run started as $pid to end: its exit code in $code, or "running" after 10 s.
-collect() {
-  code=running
-  wait_for 100 gone || return 0
-  code=0
-  wait "$pid" || code=$?
-  pid=""
-}
 
 # /s: full screen until the mouse moves.
 xdotool mousemove 500 400
@@ -43,7 +34,7 @@ xdotool mousemove_relative -- 3 -2
 sleep 1
 gone && fail "/s: a nudge of 3 pixels ended it"
 xdotool mousemove_relative -- 40 30
-collect
+collect 100
 [ "$code" = 0 ] || fail "/s: after the mouse moved 40 pixels: $code"
 
 # /p: a child window over the stand-in's client area, following it, ending with it.
@@ -89,6 +80,6 @@ if wait_for 300 xdotool search --name "Sparkler screensaver" >/dev/null 2>&1; th
 else
   fail "/c: no message box within 30 s"
 fi
-collect
+collect 100
 [ "$code" = 0 ] || fail "/c: after Return: $code"
 exit $((failures > 0))

@@ -28,6 +28,17 @@ wait_for() {
   done
   return 1
 }
+# Whether the run started as $pid has ended.
+gone() { ! kill -0 "$pid" 2>/dev/null; }
+# Waits up to $1 tenths of a second for the run started as $pid to end: its exit code in
+# $code, or "running" if it has not ended by then.
+collect() {
+  code=running
+  wait_for "$1" gone || return 0
+  code=0
+  wait "$pid" || code=$?
+  pid=""
+}
 sparks_in() {
   convert "$1" -crop "$2" +repage -fx '(r>0.7 && g>0.25 && g<0.85 && b<0.5) ? 1 : 0' -format '%[fx:round(mean*w*h)]' info:
 }
