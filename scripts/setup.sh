@@ -32,8 +32,9 @@ fi
 
 if [ "${1:-}" = "--windows" ]; then
   # The Windows version: the MinGW-w64 cross compiler, Wine to run its programs and tests
-  # (with Xvfb, xdotool and ImageMagick for the live program's), NSIS for the installer and zip.
-  packages+=(g++-mingw-w64-x86-64-posix wine wine64 nsis zip xvfb xdotool imagemagick)
+  # (with Xvfb, xdotool and ImageMagick for the live program's, ALSA for a sound device that
+  # writes to a file), NSIS for the installer and zip.
+  packages+=(g++-mingw-w64-x86-64-posix wine wine64 libasound2 nsis zip xvfb xdotool imagemagick)
 fi
 
 missing=()

@@ -24,7 +24,7 @@ scripts/setup.sh --windows
 if [ ! -f "$native/CMakeCache.txt" ]; then
   cmake -S . -B "$native" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 fi
-cmake --build "$native" --target bake_font sparkler-replay
+cmake --build "$native" --target bake_font sparkler-replay sparkler_mix_levels
 cmake -S . -B build-windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/MinGW-w64.cmake -DCMAKE_BUILD_TYPE=Release \
   "-DSPARKLER_NATIVE_BUILD=$(cd "$native" && pwd)" "${extra[@]}" >/dev/null
 cmake --build build-windows

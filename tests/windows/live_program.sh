@@ -7,12 +7,17 @@
 # message box before any window opens. The session's record, replayed by the native replay,
 # gives the live trace again line for line (fb, the hash of each frame shown, where the help
 # panel, drawn live with GDI's Arial, is out), the long step after the rest included.
-# Usage: live_program.sh NATIVE-REPLAY WORK-DIR TASKBAR.exe WINE-COMMAND... SPARKLER.EXE
+# Its sound goes to a device that writes the mix to a file (ALSA's file plugin over its null
+# device): the crackle is in it from the start, in the middle, then louder on the right where
+# the mouse took the sparkler, on the left once R mirrors it; the background with it; nothing
+# while minimised, and the crackle again once restored (found by MIX-LEVELS against the sounds).
+# Usage: live_program.sh NATIVE-REPLAY MIX-LEVELS WORK-DIR TASKBAR.exe WINE-COMMAND... SPARKLER.EXE
 set -euo pipefail
 native=$1
-work=$2
-taskbar=$3
-shift 3
+mix_levels=$2
+work=$3
+taskbar=$4
+shift 4
 program=("$@")
 wine=("${program[@]:0:${#program[@]}-1}")
 # shellcheck source=/dev/null
@@ -68,6 +73,12 @@ refused "a folder" --trace "$work/folder"
 refused "a full device" --record 'Z:\dev\full'
 [ -z "$(ls -A "$work/folder")" ] || fail "a folder: something was left in it: $(ls "$work/folder")"
 
+# ALSA's default device, for Wine's ALSA driver: 16-bit stereo at the sounds' rate into a file.
+mkdir "$work/home"
+echo "pcm.!default { type plug; slave { format S16_LE; rate 44100; channels 2
+  pcm { type file; slave.pcm \"null\"; file \"$work/mix.wav\"; format \"wav\" } } }" >"$work/home/.asoundrc"
+export HOME=$work/home
+
 "${program[@]}" --record "$work/session.txt" --trace "$work/live.jsonl" >"$work/stdout.txt" 2>"$work/stderr.txt" &
 pid=$!
 if ! wait_for 300 xdotool search --name "Quillaby: Sparkler - Dovrenko" >/dev/null 2>&1; then
@@ -111,6 +122,9 @@ echo "after H, C and the motion: panel brightness $panel_after; bright pixels $b
 [ $((panel_after - panel_start)) -ge 20 ] || [ $((panel_start - panel_after)) -ge 20 ] \
   || fail "the panel's corner looks the same after H"
 [ "$bright_after" -ge $((2 * bright_start)) ] || fail "no trails: $bright_after bright pixels, $bright_start at start"
+# R mirrors the crackle from here on.
+xdotool key r
+wait_for 100 in_record " key R\$" || fail "the key R never reached the program"
 
 # Minimised as the taskbar does it (Wine does not pass on a minimising by the X window
 # manager): no frames (its record does not grow once the last frames before it are in) and a
@@ -152,6 +166,34 @@ else
   pid=""
   [ "$status" -eq 0 ] || fail "exit code $status after Escape"
 fi
+
+# The mix: where the background starts, and the crackle's rounds and the pauses in order.
+sounds=$(dirname "${program[-1]}")
+"$mix_levels" "$work/mix.wav" "$sounds/Sparkler.wav" "$sounds/BackgroundSound.wav" >"$work/mix.txt" \
+  || fail "no mix of the sound was written: $(tr -d '\r' <"$work/stderr.txt")"
+grep -E '^(crackle|silence) ' "$work/mix.txt" | sort -n -k2 >"$work/events.txt" || true
+awk '$1 == "mix" { print "the mix: " $2 " samples" } $1 == "background" { print "background " $2 " at " $3 }' \
+  "$work/mix.txt" | paste -sd ';' | sed 's/;/; /g'
+awk '$1 == "crackle" { print "crackle at " $2 ", match " $3 ", left " $4 ", right " $5 }
+  $1 == "silence" { print "silence at " $2 " for " $3 }' "$work/events.txt" | paste -sd ';' | sed 's/;/; /g'
+# Each round by where it is heard, m(iddle), r(ight) or l(eft), and a pause of a second or more
+# as s. A round in which the mouse or R came blends both sides (m), and the round the pause cut
+# short may be too short to place (?): the order is what must hold.
+sides=$(awk '$1 == "crackle" { print ($5 > 1.08 * $4) ? "r" : ($4 > 1.08 * $5) ? "l" : ($4 + $5 > 0.2) ? "m" : "?" }
+  $1 == "silence" && $3 >= 44100 { print "s" }' "$work/events.txt" | tr -d '\n')
+echo "the crackle heard: $sides"
+[[ "$sides" =~ ^s?m+[mr]*r+m?l+[?m]?s+l+$ ]] \
+  || fail "the crackle's rounds were heard as $sides, not middle, right, left, a pause and left again"
+# After the pause the crackle goes on from where it stood: what was played of the round cut
+# short and what is left of it before the next round make whole rounds (within a mixing period).
+resumed=$(awk '$1 == "crackle" { if (last != "" && round == "") round = $2 - last; last = $2
+                 if (cut != "") { off = (cut + $2 - end) % round; print (off < round - off) ? off : round - off; exit } }
+  $1 == "silence" && $3 >= 44100 && last != "" && round != "" { cut = $2 - last; end = $2 + $3 }' "$work/events.txt")
+[ -n "$resumed" ] && [ "$resumed" -le 2048 ] \
+  || fail "the crackle did not go on from where it stood after the pause: ${resumed:-no round after it} samples off"
+awk '$1 == "crackle" && c == "" { c = $2 } $1 == "background" { m = $2; b = $3 }
+  END { d = b > c ? b - c : c - b; exit !(c != "" && m >= 0.08 && d <= 8192) }' "$work/mix.txt" \
+  || fail "the background was not found where the crackle starts"
 
 grep -q '"helpSlide":-160' "$work/live.jsonl" || fail "the trace never shows the panel slid out"
 # The native replay of the record gives the live trace again. The live panel's letters are

@@ -9,8 +9,11 @@ shift
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 loader=/usr/lib/wine/wine64
 
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  # One test makes the prefix; the others wait for it.
-  flock "$WINEPREFIX/.making" "$loader" wineboot --init >/dev/null 2>&1
+if [ ! -f "$WINEPREFIX/.made" ]; then
+  # One test makes the prefix; the others wait for it. Its sound goes through ALSA, where a
+  # test can give it a device of its own (a file); without one Wine has no sound device.
+  flock "$WINEPREFIX/.making" sh -c '[ -f "$1/.made" ] && exit 0
+    "$2" wineboot --init && "$2" reg add "HKCU\Software\Wine\Drivers" /v Audio /d alsa /f && touch "$1/.made"' \
+    _ "$WINEPREFIX" "$loader" >/dev/null 2>&1
 fi
 exec "$loader" "$@"

@@ -17,10 +17,12 @@ struct WaveSummary {
     bool parsed = false;
     int format = 0; // 1 integer PCM, 3 float
     int channels = 0;
+    int rate = 0; // frames a second
     int bits = 0;
     std::size_t dataBytes = 0;
     double peak = 0; // largest sample magnitude, 1.0 = full scale
     std::vector<float> mono; // the channels summed, frame by frame
+    std::vector<float> left, right; // a stereo file's channels apart
 };
 
 inline WaveSummary readWave(const std::string& path)
@@ -42,6 +44,7 @@ inline WaveSummary readWave(const std::string& path)
         if (id == "fmt " && at + 8 + 16 <= bytes.size()) {
             wave.format = static_cast<int>(u16(at + 8));
             wave.channels = static_cast<int>(u16(at + 10));
+            wave.rate = static_cast<int>(u32(at + 12));
             wave.bits = static_cast<int>(u16(at + 22));
             if (wave.format == 0xFFFE && at + 8 + 26 <= bytes.size())
                 wave.format = static_cast<int>(u16(at + 8 + 24)); // the sub-format's first field
@@ -79,6 +82,8 @@ inline WaveSummary readWave(const std::string& path)
                 value = 0;
             wave.peak = std::max(wave.peak, std::fabs(value));
             sum += value;
+            if (channels == 2)
+                (c == 0 ? wave.left : wave.right).push_back(static_cast<float>(value));
         }
         wave.mono.push_back(static_cast<float>(sum));
     }
