@@ -92,11 +92,25 @@ void Win32Display::draw(const std::uint16_t* pixels)
     }
     const int x = static_cast<int>((cw - w) / 2);
     const int y = static_cast<int>((ch - h) / 2);
-    HDC dc = GetDC(window);
+    // A preview draws through the DC of the window it was handed, which its own window covers
+    // whole: Windows shows the two alike, and Wine shows nothing drawn in a child window whose
+    // parent is another process's. Its children are not clipped away (that is the drawing's own
+    // window), windows above it are.
+    HWND target = owner.previewParent() != nullptr ? owner.previewParent() : window;
+    HDC dc = target != window ? GetDCEx(target, nullptr, DCX_CACHE | DCX_CLIPSIBLINGS) : GetDC(window);
     if (dc == nullptr)
         return;
-    if (!barsPainted) {
-        FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    // The bars beside or above and below the picture. The window handed to a preview is its
+    // owner's, which may paint its own background over them at any time: there they are
+    // painted with every frame.
+    if (!barsPainted || target != window) {
+        const RECT bars[] = {{0, 0, x, client.bottom},
+                             {static_cast<LONG>(x + w), 0, client.right, client.bottom},
+                             {0, 0, client.right, y},
+                             {0, static_cast<LONG>(y + h), client.right, client.bottom}};
+        for (const RECT& bar : bars)
+            if (bar.right > bar.left && bar.bottom > bar.top)
+                FillRect(dc, &bar, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
         barsPainted = true;
     }
     Rgb565Info info{};
@@ -112,7 +126,7 @@ void Win32Display::draw(const std::uint16_t* pixels)
     SetStretchBltMode(dc, COLORONCOLOR);
     StretchDIBits(dc, x, y, static_cast<int>(w), static_cast<int>(h), 0, 0, frameWidth, frameHeight, pixels,
                   reinterpret_cast<const BITMAPINFO*>(&info), DIB_RGB_COLORS, SRCCOPY);
-    ReleaseDC(window, dc);
+    ReleaseDC(target, dc);
 }
 
 void Win32Display::pace()

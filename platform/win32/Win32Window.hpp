@@ -47,6 +47,8 @@ public:
     Win32Display* display() { return &screen; }
     Win32Mouse* mouse() { return &mouseDevice; }
     HWND__* handle() const { return window; }
+    // The preview window it was handed, or none.
+    HWND__* previewParent() const { return parentWindow; }
 
     // For the display: shows the window in its mode and gives it the keyboard; hides it.
     void showForDisplay();

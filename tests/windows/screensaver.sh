@@ -2,12 +2,10 @@
 # sparkler.scr under Wine on an X server of its own, as Windows starts a screensaver:
 #   /s  full screen, the sparkler flying by itself with its sparks; a nudge of the mouse within its slack leaves it running, a real motion ends it, exit 0;
 #   /p  given the window of a stand-in settings dialog (preview_host.exe), it puts a child
-#       window over that window's client area, follows it when resized, and ends with exit 0
-#       when the window goes;
+#       window over that window's client area and draws the scene there, with its sparks, as
+#       large as the window allows with its aspect kept; it follows the window when resized,
+#       and ends with exit 0 when the window goes;
 #   /c  a message box with its note, which Return closes, exit 0.
-# Wine shows no GDI drawing in a child window whose parent belongs to another process (the
-# drawing succeeds and goes nowhere), so the preview's pictures cannot be looked at here; its
-# window, its size and its ending are.
 # Usage: screensaver.sh WORK-DIR WINE-COMMAND... PREVIEW-HOST.exe SPARKLER.scr
 set -euo pipefail
 work=$1
@@ -62,9 +60,38 @@ child_is() {
   [ "$(lines | grep '^child ' | tail -n1)" = "child $1" ]
 }
 wait_for 30 child_is "shown 0 0 320 240" || fail "/p: $(lines | grep '^child ' | tail -n1), not a child shown over 0 0 320 240"
-echo "size 400 300" >&4
-wait_for 30 child_is "shown 0 0 400 300" || fail "/p: after resizing to 400x300: $(lines | grep '^child ' | tail -n1)"
-import -window root "$work/preview.png"
+# Its picture, on the screen where the stand-in's window is (100, 100): the scene with sparks,
+# as large as the window allows with its aspect kept (black bars beside it), nothing outside.
+# Looked at again until it shows all that, for up to 30 s.
+lit_in() { convert "$work/preview.png" -crop "$1" +repage -grayscale Average -threshold 5% -format '%[fx:round(mean*w*h)]' info:; }
+pictured() {
+  local scene=$1 bars=$2 sparks lit outside
+  import -window root "$work/preview.png"
+  sparks=$(sparks_in "$work/preview.png" "$scene")
+  lit=$(lit_in "$scene")
+  outside=$(lit_in 100x300+600+100)
+  picture="$sparks sparks, $lit lit pixels in the scene, $outside outside the window"
+  [ "$sparks" -ge 20 ] && [ "$lit" -ge 2000 ] && [ "$outside" -eq 0 ] || return 1
+  for bar in $bars; do
+    picture+=", $(lit_in "$bar") in the bar $bar"
+    [ "$(lit_in "$bar")" -eq 0 ] || return 1
+  done
+}
+looked_until() {
+  local deadline=$((SECONDS + 30))
+  until pictured "$@"; do
+    [ "$SECONDS" -lt "$deadline" ] || return 1
+    sleep 0.2
+  done
+}
+looked_until 320x240+100+100 "" || fail "/p: at 320x240 the preview shows $picture"
+echo "/p: at 320x240, $picture"
+cp "$work/preview.png" "$work/preview-320x240.png"
+echo "size 400 200" >&4
+wait_for 30 child_is "shown 0 0 400 200" || fail "/p: after resizing to 400x200: $(lines | grep '^child ' | tail -n1)"
+# 400x200 is wider than the scene: 267x200 of it in the middle, bars 66 wide either side.
+looked_until 263x200+169+100 "64x200+100+100 64x200+436+100" || fail "/p: at 400x200 the preview shows $picture"
+echo "/p: at 400x200, $picture"
 echo close >&4
 wait_for 150 said '^exit \|^still running' || true
 result=$(lines | grep '^exit \|^still running' || echo "no answer from the stand-in")
