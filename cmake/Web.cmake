@@ -76,22 +76,24 @@ target_link_libraries(sparkler PRIVATE sparkler_session)
 # The page reads and writes no files (its pictures are embedded, its sounds fetched by the
 # page), so the runtime's file system is left out: two thirds of sparkler.js, and its set-up
 # before the first frame.
-target_link_options(sparkler PRIVATE -sENVIRONMENT=web -sALLOW_MEMORY_GROWTH=1 -sFILESYSTEM=0
+target_link_options(sparkler PRIVATE -sENVIRONMENT=web,worker -sALLOW_MEMORY_GROWTH=1 -sFILESYSTEM=0
   "-sEXPORTED_FUNCTIONS=_main,_sparkler_start,_sparkler_start_run,_sparkler_stop,_sparkler_frame,_sparkler_key,_sparkler_mouse,_sparkler_focus,_sparkler_passes,_sparkler_write,_sparkler_origin,_sparkler_prepare"
   "-sEXPORTED_RUNTIME_METHODS=ccall" "SHELL:--pre-js ${web_dir}/audio.js" "SHELL:--pre-js ${web_dir}/screen.js")
 set_target_properties(sparkler PROPERTIES SUFFIX .js RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}
                       LINK_DEPENDS "${web_dir}/audio.js;${web_dir}/screen.js")
 sparkler_warnings(sparkler)
 
-foreach(file index.html page.js page.css manifest.webmanifest sparkler-scene.js)
+foreach(file index.html page.js page.css manifest.webmanifest sparkler-scene.js audio.js)
   configure_file(${web_dir}/${file} ${PROJECT_BINARY_DIR}/${file} COPYONLY)
 endforeach()
+# The program's own thread (where the browser can hand it the canvas) loads sparkler.js itself.
+configure_file(${web_dir}/worker.js ${PROJECT_BINARY_DIR}/sparkler-worker.js COPYONLY)
 # The folder is also an npm package: the <sparkler-scene> element with the page it holds.
 configure_file(${web_dir}/package.json.in ${PROJECT_BINARY_DIR}/package.json @ONLY)
 configure_file(${PROJECT_SOURCE_DIR}/LICENSE ${PROJECT_BINARY_DIR}/LICENSE COPYONLY)
 # Installable and offline: the manifest's icons (and the tab's), and the service worker that
 # keeps the page's files in a cache named by their hash, written once the program is linked.
-set(offline_files index.html page.js page.css sparkler.js sparkler.wasm manifest.webmanifest)
+set(offline_files index.html page.js page.css sparkler.js sparkler.wasm manifest.webmanifest sparkler-worker.js audio.js)
 foreach(size 32 192 512)
   configure_file(${PROJECT_SOURCE_DIR}/assets/icons/sparkler-${size}.png ${PROJECT_BINARY_DIR}/sparkler-${size}.png COPYONLY)
   list(APPEND offline_files sparkler-${size}.png)

@@ -3,8 +3,10 @@
 // allow sound only after a gesture) and lights a run with the two waves, which are fetched
 // after the first frame. Drives the loop from requestAnimationFrame, feeds keys and pointer
 // motion in, shows the frames, says in a plain sentence what could not load, rests while
-// the tab is hidden, and has its files kept for offline visits. Module is the compiled
-// program's (sparkler.js).
+// the tab is hidden, and has its files kept for offline visits. Where the browser can hand
+// the canvas to a worker, the program runs there (worker.js) and this page only forwards to
+// it and plays its sounds; elsewhere (or with ?thread=main) it runs here, and Module is the
+// compiled program's (sparkler.js).
 'use strict';
 
 var sparklerWaveNames = ['Sparkler.wav', 'BackgroundSound.wav'];
@@ -36,10 +38,18 @@ var page = {
   show: function (id, visible) { document.getElementById(id).classList.toggle('hidden', !visible); }
 };
 
-// The program's code, compiling since the page's head asked for it (index.html).
+// The program's code, compiling since the page's head asked for it (index.html), here or in
+// the program's worker.
 page.compiling = sparklerCompiling;
+page.worker = sparklerWorker;
 
-var Module = {
+var Module = page.worker ? {
+  // The program in its worker, as this page sees it: what each pass reported, the canvas's
+  // pixels on request, and the sound it plays here (audio.js).
+  _sparkler_passes: function () { return page.passes; },
+  _sparkler_origin: function (axis) { return page.origin[axis]; },
+  sparklerScreen: { pixels: function () { return page.ask('pixels'); } }
+} : {
   canvas: page.canvas,
   instantiateWasm: function (imports, receive) {
     page.compiling.then(function (module) {
@@ -79,18 +89,84 @@ var Module = {
   }
 };
 
+// The program's worker: its answers and reports. A question (`pixels`, `picture`) is answered
+// by a promise.
+page.passes = 0;
+page.origin = [0, 0];
+page.questions = new Map();
+page.nextQuestion = 1;
+page.ask = function (what, extra) {
+  var id = page.nextQuestion++;
+  var message = Object.assign({}, extra);
+  message[what] = id;
+  return new Promise(function (resolve) {
+    page.questions.set(id, resolve);
+    page.worker.postMessage(message);
+  });
+};
+page.fromWorker = function (event) {
+  var message = event.data;
+  if (message.pass) {
+    page.passes = message.pass[0];
+    page.origin = [message.pass[1], message.pass[2]];
+  }
+  if (message.audio) {
+    var audio = Module.sparklerAudio;
+    message.audio.forEach(function (call) { audio[call[0]].apply(audio, call.slice(1)); });
+  }
+  if (message.firstFrame && !page.firstFrameAt) {
+    page.firstFrameAt = message.firstFrame - performance.timeOrigin;
+    setTimeout(page.fetchWaves, 0);
+  }
+  if (message.answer) {
+    var resolve = page.questions.get(message.answer);
+    page.questions.delete(message.answer);
+    if (resolve) resolve(message.value);
+  }
+  if (message.line && !page.failed) page.status(message.line);
+  if (message.failed) Module.onAbort();
+  if (message.ready) { page.startSilent(); page.compiledNow(); }
+  if (message.runFailed) {
+    page.running = false;
+    page.status('The sparkler could not be lit (see the line above).');
+  }
+  // The program has said (the line above) which wave it lacks; the page says it plainly.
+  if (message.started && page.person && page.soundFailed) page.soundMissing();
+  if (message.ended) page.out(message.ended === 3 ? 'The picture could not be shown.' : '');
+};
+if (page.worker) {
+  Module.onAbort = function () { page.fail('The sparkler could not be loaded. Check the connection and reload the page.'); };
+  page.worker.onmessage = page.fromWorker;
+  page.worker.onerror = function (event) { event.preventDefault(); Module.onAbort(); };
+  // Sounds are played here: their side (audio.js) comes after this script.
+  var audioScript = document.createElement('script');
+  audioScript.src = 'audio.js';
+  document.head.appendChild(audioScript);
+}
+
 // The sounds' bytes, fetched once the first frame is out of the way: Opus where the browser
 // plays it, AAC otherwise, each kept under its wave's name (the one the program asks for). A
 // sound that cannot be had is left out (said on the page) and the run plays what it has.
-page.soundSuffix = function () {
+// With the program in its worker, the worker fetches them (this page's thread then only
+// receives them). Which format is asked while the page's script first runs.
+page.soundSuffix = (function () {
   var probe = document.createElement('audio');
-  return probe.canPlayType && probe.canPlayType('audio/webm; codecs=opus') ? '.webm' : '.m4a';
-};
+  var suffix = probe.canPlayType && probe.canPlayType('audio/webm; codecs=opus') ? '.webm' : '.m4a';
+  return function () { return suffix; };
+})();
 
 page.fetchWaves = function () {
   if (page.waveBytes) return page.waveBytes;
   var bytes = {};
   var suffix = page.soundSuffix();
+  if (page.worker) {
+    page.waveBytes = page.ask('waves', { names: sparklerWaveNames, suffix: suffix }).then(function (fetched) {
+      fetched.missing.forEach(function (why) { console.warn('sparkler: ' + why); page.soundMissing(); });
+      return fetched.bytes;
+    });
+    page.waveBytes.then(page.keepOffline);
+    return page.waveBytes;
+  }
   page.waveBytes = Promise.all(sparklerWaveNames.map(function (name) {
     return fetch(name.replace(/\.wav$/, suffix))
       .then(function (response) { if (!response.ok) throw new Error(name + ': ' + response.status); return response.arrayBuffer(); })
@@ -161,6 +237,14 @@ page.fail = function (sentence) {
 
 // Starts a run (see sparkler_start_run) and the loop that drives it. False when it failed.
 page.startRun = function (sound, piloted) {
+  if (page.worker) {
+    // The worker says when it could not light it.
+    page.worker.postMessage({ run: { sound: sound, piloted: piloted } });
+    page.running = true;
+    page.quitKeyDown = false;
+    page.worker.postMessage({ focus: document.hasFocus() });
+    return true;
+  }
   if (page.running) Module._sparkler_stop();
   page.running = false;
   if (piloted && sparklerOptions.write && !page.wordsGiven) {
@@ -184,7 +268,9 @@ page.startRun = function (sound, piloted) {
 // The scene as soon as the program can draw: silent, on the autopilot, before any gesture
 // (unless the embedding page asked for no autopilot: then the scene waits for a click).
 page.startSilent = function () {
-  if (sparklerOptions.autopilot && !page.startRun(false, true)) return;
+  // The worker lit the silent run itself, once it could.
+  if (page.worker) page.running = page.running || sparklerOptions.autopilot;
+  else if (sparklerOptions.autopilot && !page.startRun(false, true)) return;
   page.ready = true;
   page.readyAt = performance.now();
   if (document.getElementById('status').textContent === page.loadingLine) page.status('');
@@ -198,7 +284,8 @@ page.whenCompiled = new Promise(function (resolve) { page.compiledNow = resolve;
 
 // Ends the run going and its loop (tests that drive the program themselves call this first).
 page.stop = function () {
-  if (page.running) Module._sparkler_stop();
+  if (page.worker) page.worker.postMessage({ stop: true });
+  else if (page.running) Module._sparkler_stop();
   page.running = false;
 };
 
@@ -212,6 +299,7 @@ page.light = function (piloted) {
   Promise.all([sparklerOptions.sound ? page.openSound() : null, page.whenCompiled]).then(function () {
     page.lighting = false;
     if (page.failed) return;
+    if (page.worker) page.worker.postMessage({ sound: page.soundForWorker() });
     if (!page.startRun(sparklerOptions.sound, piloted === true)) return;
     // The program has said which wave it lacks; the page says it plainly.
     if (page.soundFailed) page.soundMissing();
@@ -219,6 +307,19 @@ page.light = function (piloted) {
     page.show('cover', false);
     page.show('out', false);
   });
+};
+
+// What the worker's sound side needs to know of the sound opened here: its rate and the
+// waves decoded; null without sound.
+page.soundForWorker = function () {
+  var context = Module.sparklerAudioContext;
+  if (!sparklerOptions.sound || !context) return null;
+  var waves = {};
+  Object.keys(Module.sparklerWaves || {}).forEach(function (name) {
+    var wave = Module.sparklerWaves[name];
+    waves[name] = { length: wave.length, numberOfChannels: wave.numberOfChannels, sampleRate: wave.sampleRate };
+  });
+  return { rate: context.sampleRate, waves: waves };
 };
 
 page.frame = function (now) {
@@ -234,6 +335,7 @@ page.frame = function (now) {
 
 page.out = function (why) {
   page.running = false;
+  page.looping = false;
   page.person = false;
   if (document.pointerLockElement) document.exitPointerLock();
   page.show('paused', false);
@@ -253,18 +355,27 @@ page.takePointer = function () {
 // Pointer motion while the lock is held, the one road motion takes into the program (tests
 // without a lockable pointer call it directly).
 page.motion = function (dx, dy) {
-  if (page.running) Module._sparkler_mouse(dx | 0, dy | 0);
+  if (!page.running) return;
+  if (page.worker) page.worker.postMessage({ mouse: [dx | 0, dy | 0] });
+  else Module._sparkler_mouse(dx | 0, dy | 0);
 };
 
 page.key = function (code, key, repeat) {
   if (!page.running) return;
   if (code === 'Escape' || code === 'F12') page.quitKeyDown = true;
-  Module.ccall('sparkler_key', null, ['string', 'string', 'number'], [code, key, repeat ? 1 : 0]);
+  if (page.worker) page.worker.postMessage({ key: [code, key, repeat ? 1 : 0] });
+  else Module.ccall('sparkler_key', null, ['string', 'string', 'number'], [code, key, repeat ? 1 : 0]);
+};
+
+// The keyboard and the pointer (1) or not (0), as the program reads them.
+page.focus = function (focused) {
+  if (page.worker) page.worker.postMessage({ focus: focused });
+  else Module._sparkler_focus(focused ? 1 : 0);
 };
 
 page.focusChanged = function (focused) {
   if (!page.running) return;
-  Module._sparkler_focus(focused ? 1 : 0);
+  page.focus(focused);
   page.show('paused', !focused && !page.quitKeyDown);
 };
 
@@ -273,8 +384,7 @@ page.savePicture = function () {
   var two = function (n) { return (n < 10 ? '0' : '') + n; };
   var name = 'sparkler-' + now.getFullYear() + two(now.getMonth() + 1) + two(now.getDate()) + '-' +
              two(now.getHours()) + two(now.getMinutes()) + two(now.getSeconds()) + '.png';
-  Module.sparklerScreen.refresh();
-  page.canvas.toBlob(function (blob) {
+  var saved = function (blob) {
     if (!blob) { page.status('The picture could not be made.'); return; }
     var link = document.createElement('a');
     link.href = URL.createObjectURL(blob);
@@ -284,7 +394,13 @@ page.savePicture = function () {
     link.remove();
     setTimeout(function () { URL.revokeObjectURL(link.href); }, 1000);
     page.status('Saved ' + name);
-  }, 'image/png');
+  };
+  if (page.worker) {
+    page.ask('picture').then(saved);
+    return;
+  }
+  Module.sparklerScreen.refresh();
+  page.canvas.toBlob(saved, 'image/png');
 };
 
 page.toggleFullScreen = function () {
@@ -348,7 +464,7 @@ stage.addEventListener('pointermove', function (event) {
   if (dx === 0 && dy === 0) return;
   touch.x += dx / scale;
   touch.y += dy / scale;
-  Module._sparkler_focus(1);
+  page.focus(true);
   page.motion(dx, dy);
   page.touchMoved = true;
   // The finger has the sparkler: the hint goes (the cover stays, for a tap to start the sound).
@@ -377,16 +493,25 @@ window.addEventListener('keydown', function (event) {
 // context is suspended; coming back resumes both.
 document.addEventListener('visibilitychange', function () {
   var context = Module.sparklerAudioContext;
+  if (page.worker) page.worker.postMessage({ hidden: document.hidden });
   if (document.hidden) {
     if (context && context.suspend && context.state === 'running') context.suspend();
     return;
   }
   if (context && context.resume && page.person) context.resume();
+  if (page.worker) return;
   if (page.running && !page.looping) {
     page.looping = true;
     requestAnimationFrame(page.frame);
   }
 });
+
+// The canvas goes to the program's worker, with what it needs for its silent run.
+if (page.worker) {
+  var offscreen = page.canvas.transferControlToOffscreen();
+  page.worker.postMessage({ canvas: offscreen, gpuDraws: typeof sparklerGpuDraws !== 'undefined' && sparklerGpuDraws === true,
+                            silent: sparklerOptions.autopilot, words: sparklerOptions.write }, [offscreen]);
+}
 
 // The program itself could not be fetched (its script), said plainly.
 page.programMissing = function () {

@@ -81,7 +81,7 @@ async function measureOnFreshPage(browser, url, name, fn, arg) {
     let timer;
     const deadline = new Promise((resolve) => { timer = setTimeout(() => resolve('stalled'), 60000); });
     const run = (async () => {
-      await page.goto(url);
+      await page.goto(url + '?thread=main'); // the program on the page's thread, driven from here
       await page.waitForFunction(() => page.ready === true, { timeout: 30000 });
       return { value: await page.evaluate(fn, arg) };
     })();

@@ -36,14 +36,15 @@ function siteFrom(build, folder, { leaveOut = [], copy = [] } = {}) {
   return folder;
 }
 
-// In a page or frame: two reads of the scene's canvas half a second apart, the pixels that
+// In a page or frame: two reads of the scene's canvas half a second apart (asked of the
+// program's worker, or read at once where it runs on the page's thread), the pixels that
 // changed and the colours of the second read, and the page's text.
 function sceneMotion(frame) {
   return frame.evaluate(async () => {
     const read = () => Module.sparklerScreen.pixels();
-    const first = read();
+    const first = await read();
     await new Promise((resolve) => setTimeout(resolve, 500));
-    const second = read();
+    const second = await read();
     let differ = 0;
     const colours = new Set();
     for (let i = 0; i < first.length; i += 4) {

@@ -24,9 +24,9 @@ function check(ok, what) {
 // Counts over the canvas's pixels, read in the page: white text in the help panel's area,
 // the background's sky in the top-right corner, bright spark pixels (with their mean column and
 // how many are bluish rather than orange), and smoke grey above the sparkler.
-function measure() {
+async function measure() {
   const canvas = document.getElementById('screen');
-  const data = Module.sparklerScreen.pixels();
+  const data = await Module.sparklerScreen.pixels();
   const at = (x, y) => (y * canvas.width + x) * 4;
   let panelWhite = 0;
   for (let y = 10; y < 145; ++y)
@@ -91,9 +91,9 @@ async function dragChecks(phone, drag) {
     let x = 0, y = 0;
     for (let i = 0; i < 8; ++i) {
       const m = await phone.evaluate(async () => {
-        const first = Module.sparklerScreen.pixels();
+        const first = await Module.sparklerScreen.pixels();
         await new Promise((resolve) => setTimeout(resolve, 80));
-        const second = Module.sparklerScreen.pixels();
+        const second = await Module.sparklerScreen.pixels();
         let sumX = 0, sumY = 0, count = 0;
         for (let i = 0; i < second.length; i += 4) {
           if (Math.max(second[i], second[i + 1], second[i + 2]) > 200 &&

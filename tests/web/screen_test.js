@@ -99,7 +99,7 @@ async function main() {
     const page = await browser.newPage();
     page.on('pageerror', (error) => failures.push('page error: ' + error.message));
     await page.setViewport({ width: 1024, height: 800 });
-    await page.goto(url);
+    await page.goto(url + '?thread=main'); // the program's presenters, driven from here
     await page.waitForFunction(() => page.ready === true && Module._sparkler_passes() >= 30, { timeout: 30000 });
     await page.evaluate(wrongPixels.toString() + '; window.wrongPixels = wrongPixels;');
 
