@@ -509,8 +509,7 @@ document.addEventListener('visibilitychange', function () {
 // The canvas goes to the program's worker, with what it needs for its silent run.
 if (page.worker) {
   var offscreen = page.canvas.transferControlToOffscreen();
-  page.worker.postMessage({ canvas: offscreen, gpuDraws: typeof sparklerGpuDraws !== 'undefined' && sparklerGpuDraws === true,
-                            silent: sparklerOptions.autopilot, words: sparklerOptions.write }, [offscreen]);
+  page.worker.postMessage({ canvas: offscreen, silent: sparklerOptions.autopilot, words: sparklerOptions.write }, [offscreen]);
 }
 
 // The program itself could not be fetched (its script), said plainly.

@@ -6,8 +6,6 @@
 // the program's glue (sparkler.js) are the same as on the page's own thread.
 'use strict';
 
-// What the page said: whether a GPU draws WebGL, and the sound it opened (null: none).
-var sparklerGpuDraws = false;
 var worker = {
   tell: function (message, transfer) { self.postMessage(message, transfer || []); },
   compiled: false,
@@ -22,8 +20,11 @@ var worker = {
   words: ''
 };
 
+// The page starts this worker from a few lines of its own (index.html), which asked for the
+// wasm already and give the page's folder, against which the files are named.
+var sparklerBase = self.sparklerBase || '';
 worker.compiling = (function () {
-  var fetched = fetch('sparkler.wasm', { credentials: 'same-origin' });
+  var fetched = self.sparklerFetched || fetch(sparklerBase + 'sparkler.wasm', { credentials: 'same-origin' });
   var compiling = WebAssembly.compileStreaming ? WebAssembly.compileStreaming(fetched) : fetched.then(function (response) {
     if (!response.ok) throw new Error('sparkler.wasm: ' + response.status);
     return response.arrayBuffer();
@@ -31,6 +32,7 @@ worker.compiling = (function () {
   compiling.catch(function () {});
   return compiling;
 })();
+
 
 var Module = {
   canvas: null,
@@ -120,7 +122,21 @@ var sparklerWorkerAudio = {
   }
 };
 
-importScripts('sparkler.js');
+importScripts(sparklerBase + 'sparkler.js');
+
+// Whether a GPU draws WebGL (else the 2D canvas costs less), asked while the code compiles
+// (after the glue has come, which is needed first), as
+// the page asks it where the program runs on its thread (index.html).
+var sparklerGpuDraws = (function () {
+  var probe = null;
+  try { probe = new OffscreenCanvas(1, 1).getContext('webgl', { failIfMajorPerformanceCaveat: true }); } catch (e) {}
+  if (!probe) return false;
+  var info = probe.getExtension('WEBGL_debug_renderer_info');
+  var renderer = String(probe.getParameter(info ? info.UNMASKED_RENDERER_WEBGL : probe.RENDERER));
+  var lose = probe.getExtension('WEBGL_lose_context');
+  if (lose) lose.loseContext();
+  return !/SwiftShader|llvmpipe|softpipe|software|Basic Render/i.test(renderer);
+})();
 Module.sparklerAudio = sparklerWorkerAudio;
 
 // The silent run, once the program is compiled and the canvas has come.
@@ -174,7 +190,6 @@ self.onmessage = function (event) {
   var message = event.data;
   if (message.canvas) {
     Module.canvas = message.canvas;
-    sparklerGpuDraws = message.gpuDraws === true;
     worker.silent = message.silent;
     worker.words = message.words || '';
     worker.canvas = true;
@@ -203,7 +218,7 @@ self.onmessage = function (event) {
     // The sounds' bytes, for the page to decode: { bytes: { name: ArrayBuffer }, missing: [why] }.
     var fetched = { bytes: {}, missing: [] };
     Promise.all(message.names.map(function (name) {
-      return fetch(name.replace(/\.wav$/, message.suffix))
+      return fetch(sparklerBase + name.replace(/\.wav$/, message.suffix))
         .then(function (response) { if (!response.ok) throw new Error(name + ': ' + response.status); return response.arrayBuffer(); })
         .then(function (data) { fetched.bytes[name] = data; })
         .catch(function (error) { fetched.missing.push(error.message); });
