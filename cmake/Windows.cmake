@@ -22,7 +22,7 @@ add_link_options(-static -static-libgcc -static-libstdc++ $<$<CONFIG:Release>:-s
 add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX UNICODE _UNICODE _WIN32_WINNT=0x0601)
 
 set(platform_sources
-  AtomicFile.cpp MessageQueue.cpp OutputThread.cpp PngWriter.cpp ProcessGuards.cpp ScreenshotFile.cpp VideoWriter.cpp WaveWriter.cpp GlyphAtlas.cpp
+  AtomicFile.cpp MessageQueue.cpp OutputThread.cpp PngWriter.cpp ProcessGuards.cpp ScreenshotFile.cpp TabbedColumns.cpp VideoWriter.cpp WaveWriter.cpp GlyphAtlas.cpp
   headless/HeadlessDisplay.cpp headless/HeadlessWindow.cpp headless/HeadlessMouse.cpp
   web/BitmapLoader.cpp web/PackedPicture.cpp web/StbImage.cpp
   win32/SystemCalls.cpp win32/ProcessSignals.cpp win32/AudioDevice.cpp win32/DirectSoundVoices.cpp

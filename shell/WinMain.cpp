@@ -48,7 +48,7 @@ bool tellUser(const std::string& text, bool failure)
         std::string shown = text.compare(0, prefix.size(), prefix) == 0 ? text.substr(prefix.size()) : text;
         while (!shown.empty() && shown.back() == '\n')
             shown.pop_back();
-        showNote(kProgram, shown, nullptr, failure);
+        showNote(kProgram, failure ? shown : columnsForNote(shown), nullptr, failure);
         return true;
     }
     std::FILE* stream = failure ? stderr : stdout;

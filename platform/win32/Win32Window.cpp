@@ -2,6 +2,7 @@
 #include "platform/win32/Win32Window.hpp"
 
 #include "platform/AudioDevice.hpp"
+#include "platform/TabbedColumns.hpp"
 #include "platform/win32/WideText.hpp"
 
 #include <windows.h>
@@ -384,4 +385,36 @@ void showNote(const char* title, const std::string& text, HWND owner, bool failu
     const std::wstring body = wideText(text.c_str());
     MessageBoxW(owner != nullptr && IsWindow(owner) ? owner : nullptr, body.c_str(), caption.c_str(),
                 MB_OK | (failure ? MB_ICONERROR : MB_ICONINFORMATION));
+}
+
+std::string columnsForNote(const std::string& text)
+{
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
+        return text;
+    HFONT font = CreateFontIndirectW(&metrics.lfMessageFont);
+    HDC dc = GetDC(nullptr);
+    if (font == nullptr || dc == nullptr) {
+        if (font != nullptr)
+            DeleteObject(font);
+        if (dc != nullptr)
+            ReleaseDC(nullptr, dc);
+        return text;
+    }
+    HGDIOBJ before = SelectObject(dc, font);
+    // A message box expands tabs to stops eight average characters apart.
+    TEXTMETRICW textMetrics{};
+    GetTextMetricsW(dc, &textMetrics);
+    const auto width = [dc](const std::string& run) {
+        const std::wstring wide = wideText(run.c_str());
+        SIZE size{};
+        GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
+        return static_cast<int>(size.cx);
+    };
+    std::string laidOut = tabbedColumns(text, width, 8 * textMetrics.tmAveCharWidth);
+    SelectObject(dc, before);
+    ReleaseDC(nullptr, dc);
+    DeleteObject(font);
+    return laidOut;
 }

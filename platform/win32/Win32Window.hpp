@@ -100,3 +100,6 @@ void reportFailure(const char* program, const std::string& text);
 // A message box titled `title` saying `text`, over `owner` when that is a window; returns once
 // it is closed.
 void showNote(const char* title, const std::string& text, HWND__* owner, bool failure = false);
+// Text in columns padded with spaces (the help) laid out again with tabs for the font a message
+// box shows it in, so that its columns line up there.
+std::string columnsForNote(const std::string& text);
