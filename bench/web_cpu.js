@@ -57,7 +57,8 @@ async function run(browser, cdp, url, ours) {
   await sleep(10000);
   const after = await browserCpuSeconds(cdp);
   const frames = (await page.evaluate(() => window.benchFrames)) - framesBefore;
-  const kind = ours ? await page.evaluate(() => Module.sparklerScreen.presenter.kind) : '';
+  // In its worker the program's presenter is not on the page: the page only says where it runs.
+  const kind = ours ? await page.evaluate(() => (page.worker ? 'worker' : Module.sparklerScreen.presenter.kind)) : '';
   await page.close();
   await sleep(1000);
   return { cpu: after - before, fps: frames / 10, kind };
