@@ -69,9 +69,15 @@ done
 hack=$(sed -n 's/.* in pid \([0-9]*\) on window \(0x[0-9a-f]*\).*/\1/p' <<<"$line")
 window=$(sed -n 's/.* in pid \([0-9]*\) on window \(0x[0-9a-f]*\).*/\2/p' <<<"$line")
 echo "the daemon started the hack in pid $hack on window $window"
-# The launcher execs the program, so the pid is the program's own.
-[ "$(readlink "/proc/$hack/exe")" = "$scratch/prefix/bin/sparkler" ] \
-  || { echo "pid $hack is $(readlink "/proc/$hack/exe"), not the installed program"; exit 1; }
+# The launcher execs the program, so the pid becomes the program's own (on a loaded machine the
+# daemon may name it while the launcher still runs).
+exe=""
+for _ in $(seq 100); do
+  exe=$(readlink "/proc/$hack/exe" || true)
+  [ "$exe" = "$scratch/prefix/bin/sparkler" ] && break
+  sleep 0.1
+done
+[ "$exe" = "$scratch/prefix/bin/sparkler" ] || { echo "pid $hack is ${exe:-gone}, not the installed program"; exit 1; }
 
 # Sparks on the screen: pixels with bright red (orange, violet and white sparks; the night sky and
 # lake are blue, the daemon's own window black).
