@@ -86,8 +86,15 @@ sparkler_warnings(sparkler)
 foreach(file index.html page.js page.css manifest.webmanifest sparkler-scene.js audio.js)
   configure_file(${web_dir}/${file} ${PROJECT_BINARY_DIR}/${file} COPYONLY)
 endforeach()
-# The program's own thread (where the browser can hand it the canvas) loads sparkler.js itself.
-configure_file(${web_dir}/worker.js ${PROJECT_BINARY_DIR}/sparkler-worker.js COPYONLY)
+# The program's own thread (where the browser can hand it the canvas): its part and the
+# program's glue in one script.
+add_custom_command(
+  OUTPUT ${PROJECT_BINARY_DIR}/sparkler-worker.js
+  COMMAND ${CMAKE_COMMAND} -DWORKER=${web_dir}/worker.js -DGLUE=${PROJECT_BINARY_DIR}/sparkler.js
+          -DOUT=${PROJECT_BINARY_DIR}/sparkler-worker.js -P ${PROJECT_SOURCE_DIR}/cmake/WebWorkerScript.cmake
+  DEPENDS sparkler ${web_dir}/worker.js ${PROJECT_SOURCE_DIR}/cmake/WebWorkerScript.cmake
+  COMMENT "Writing the program's worker script"
+  VERBATIM)
 # The folder is also an npm package: the <sparkler-scene> element with the page it holds.
 configure_file(${web_dir}/package.json.in ${PROJECT_BINARY_DIR}/package.json @ONLY)
 configure_file(${PROJECT_SOURCE_DIR}/LICENSE ${PROJECT_BINARY_DIR}/LICENSE COPYONLY)

@@ -11,16 +11,6 @@
 
 var sparklerWaveNames = ['Sparkler.wav', 'BackgroundSound.wav'];
 
-// The page on its own has everything; inside <sparkler-scene> (sparkler-scene.js) its query
-// says what the element asks: ?embed, autopilot=0 (wait for a click), write=TEXT (words the
-// autopilot writes first), sound (a gesture may start it), controls (the on-screen keys).
-var sparklerOptions = (function () {
-  var query = new URLSearchParams(location.search);
-  var embedded = query.has('embed');
-  return { embedded: embedded, autopilot: query.get('autopilot') !== '0', write: query.get('write') || '',
-           sound: !embedded || query.has('sound'), controls: !embedded || query.has('controls') };
-})();
-
 var page = {
   canvas: document.getElementById('screen'),
   compiled: false,
@@ -39,7 +29,8 @@ var page = {
 };
 
 // The program's code, compiling since the page's head asked for it (index.html), here or in
-// the program's worker.
+// the program's worker (which has the canvas already). The page's options (sparklerOptions)
+// are read there too.
 page.compiling = sparklerCompiling;
 page.worker = sparklerWorker;
 
@@ -505,12 +496,6 @@ document.addEventListener('visibilitychange', function () {
     requestAnimationFrame(page.frame);
   }
 });
-
-// The canvas goes to the program's worker, with what it needs for its silent run.
-if (page.worker) {
-  var offscreen = page.canvas.transferControlToOffscreen();
-  page.worker.postMessage({ canvas: offscreen, silent: sparklerOptions.autopilot, words: sparklerOptions.write }, [offscreen]);
-}
 
 // The program itself could not be fetched (its script), said plainly.
 page.programMissing = function () {

@@ -1,9 +1,11 @@
 // The program's own thread, where the browser can hand a canvas to a worker (OffscreenCanvas):
-// fetches and compiles sparkler.wasm, runs the frames from the worker's animation-frame
-// callbacks and draws them on the page's canvas, so that the page's thread only forwards input
-// (keys, pointer motion, focus, visibility) and plays the sounds the program asks for (Web
-// Audio stays on the page). Its messages are the page's (page.js); the screen (screen.js) and
-// the program's glue (sparkler.js) are the same as on the page's own thread.
+// compiles sparkler.wasm (its fetch asked already by the page's lines that start this worker),
+// runs the frames from the worker's animation-frame callbacks and draws them on the page's
+// canvas, so that the page's thread only forwards input (keys, pointer motion, focus,
+// visibility) and plays the sounds the program asks for (Web Audio stays on the page). Its
+// messages are the page's (page.js); the screen (screen.js) and the program's glue are the same
+// as on the page's own thread: the build appends that glue (sparkler.js) to this file, so that
+// the worker fetches one script.
 'use strict';
 
 var worker = {
@@ -45,6 +47,9 @@ var Module = {
     });
     return {};
   },
+  // The glue (appended to this file) brings the page's sound side; here the program's sound
+  // calls go to the page instead.
+  preRun: [function () { Module.sparklerAudio = sparklerWorkerAudio; }],
   print: function (text) { console.log(text); },
   printErr: function (text) { console.warn(text); worker.tell({ line: text }); },
   onAbort: function () { worker.tell({ failed: true }); },
@@ -122,23 +127,6 @@ var sparklerWorkerAudio = {
   }
 };
 
-importScripts(sparklerBase + 'sparkler.js');
-
-// Whether a GPU draws WebGL (else the 2D canvas costs less), asked while the code compiles
-// (after the glue has come, which is needed first), as
-// the page asks it where the program runs on its thread (index.html).
-var sparklerGpuDraws = (function () {
-  var probe = null;
-  try { probe = new OffscreenCanvas(1, 1).getContext('webgl', { failIfMajorPerformanceCaveat: true }); } catch (e) {}
-  if (!probe) return false;
-  var info = probe.getExtension('WEBGL_debug_renderer_info');
-  var renderer = String(probe.getParameter(info ? info.UNMASKED_RENDERER_WEBGL : probe.RENDERER));
-  var lose = probe.getExtension('WEBGL_lose_context');
-  if (lose) lose.loseContext();
-  return !/SwiftShader|llvmpipe|softpipe|software|Basic Render/i.test(renderer);
-})();
-Module.sparklerAudio = sparklerWorkerAudio;
-
 // The silent run, once the program is compiled and the canvas has come.
 worker.begin = function () {
   if (!worker.compiled || !worker.canvas) return;
@@ -161,7 +149,10 @@ worker.start = function (sound, piloted) {
   }
   worker.running = true;
   worker.tell({ started: true });
-  worker.loop();
+  // The run's first frame at once rather than at the next animation frame (up to a display
+  // period later); the loop goes on from there. A loop already waiting for its frame keeps it.
+  if (worker.looping || worker.hidden) worker.loop();
+  else worker.frame(performance.now());
 };
 
 worker.loop = function () {
@@ -190,6 +181,8 @@ self.onmessage = function (event) {
   var message = event.data;
   if (message.canvas) {
     Module.canvas = message.canvas;
+    // Read by the screen (screen.js) when the program opens it.
+    self.sparklerGpuDraws = message.gpuDraws === true;
     worker.silent = message.silent;
     worker.words = message.words || '';
     worker.canvas = true;
