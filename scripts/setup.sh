@@ -24,8 +24,9 @@ fi
 if [ "${1:-}" = "--web" ]; then
   # The browser version: emscripten (it brings Debian's node and acorn), and Chromium and npm
   # (for puppeteer-core) for its tests. A command already present counts as installed.
-  # ffmpeg encodes the page's sounds.
-  packages+=(emscripten ffmpeg)
+  # ffmpeg encodes the page's sounds; ImageMagick and tesseract read the words an embedded
+  # scene writes.
+  packages+=(emscripten ffmpeg imagemagick tesseract-ocr)
   command -v chromium >/dev/null 2>&1 || packages+=(chromium)
   command -v npm >/dev/null 2>&1 || packages+=(npm)
 fi

@@ -2,7 +2,8 @@
 // the element's module with one script line and holds four elements: in a 480x360 box the
 // scene runs and fills it; in a 480x200 box it keeps its aspect between black bars; with
 // only a width it is 4:3; with autopilot="off" it waits for a click. They run at once;
-// sound and controls come only when asked; the text around stays in its place. Then
+// sound and controls come only when asked; the text around stays in its place; the words
+// of write="..." are written in light and read back by OCR (tesseract). Then
 // `npm pack --dry-run` lists the element, the page, the program and the sounds, and nothing
 // of the build's own. Usage: node element_test.js BUILD-WEB WORK-DIR
 'use strict';
@@ -20,6 +21,9 @@ function check(ok, what) {
   if (!ok) failures.push(what);
 }
 
+// What the wide element writes before its autopilot flies.
+const words = 'Happy 2027';
+
 const hostPage = `<!DOCTYPE html>
 <html lang="en"><head><meta charset="utf-8"><title>Another page</title>
 <script type="module" src="sparkler-scene.js"></script>
@@ -36,7 +40,7 @@ const hostPage = `<!DOCTYPE html>
 <p id="before">Some words before the scene.</p>
 <div class="box"><sparkler-scene id="main" sound></sparkler-scene></div>
 <p id="after">Some words after it.</p>
-<div class="wide"><sparkler-scene id="wide" write="Hi"></sparkler-scene></div>
+<div class="wide"><sparkler-scene id="wide" write="${words}"></sparkler-scene></div>
 <sparkler-scene id="by-width" controls></sparkler-scene>
 <sparkler-scene id="still" autopilot="off"></sparkler-scene>
 </body></html>
@@ -76,6 +80,38 @@ async function pictureBox(page, frame, id) {
   }, png).finally(() => frame.evaluate(() => { document.getElementById('cover').style.visibility = ''; }));
 }
 
+// In a scene's frame: its canvas read every 200 ms while the words are written and their light
+// holds, until the light has faded to half its most or `seconds` have passed; the read with the
+// most pixels of the light's own warm white (as read_light.sh keeps them), as a PNG data URL.
+async function brightestLight(frame, seconds) {
+  return frame.evaluate(async (limit) => {
+    let best = null, most = -1;
+    const end = performance.now() + limit * 1000;
+    while (performance.now() < end) {
+      const rgba = await Module.sparklerScreen.pixels();
+      let count = 0;
+      for (let i = 0; i < rgba.length; i += 4)
+        if (rgba[i] > 237 && rgba[i + 1] > 216 && rgba[i + 2] > 191 && rgba[i] - rgba[i + 2] > 7) ++count;
+      if (count > most) { most = count; best = rgba; }
+      else if (most > 2000 && count < most / 2) break;
+      await new Promise((resolve) => setTimeout(resolve, 200));
+    }
+    const width = page.canvas.width, height = page.canvas.height;
+    const canvas = new OffscreenCanvas(width, height);
+    canvas.getContext('2d').putImageData(new ImageData(new Uint8ClampedArray(best.buffer), width, height), 0, 0);
+    const blob = await canvas.convertToBlob({ type: 'image/png' });
+    const url = await new Promise((resolve) => { const reader = new FileReader(); reader.onload = () => resolve(reader.result); reader.readAsDataURL(blob); });
+    return { most, url };
+  }, seconds);
+}
+
+// What OCR reads in the written light of the PNG `file` (read_light.sh, as for the replay's words).
+function readLight(file) {
+  const script = path.join(__dirname, '..', 'words', 'read_light.sh');
+  const result = childProcess.spawnSync('bash', ['-c', '. "$1"; read_light "$2"', 'read', script, file], { encoding: 'utf8' });
+  return result.status === 0 ? result.stdout.trim() : 'nothing (' + result.stderr.trim() + ')';
+}
+
 async function elementChecks(browser, url) {
   const page = await browser.newPage();
   await page.setViewport({ width: 1000, height: 1400 });
@@ -113,6 +149,14 @@ async function elementChecks(browser, url) {
       id + ': the scene runs on its own (' + moving.differ + ' pixels changed, ' + moving.colours + ' colours)');
   }
   await page.screenshot({ path: path.join(work, 'host.png'), fullPage: true });
+
+  // write="...": the words in light, read back where their light is brightest.
+  const light = await brightestLight(frames.wide, 15);
+  const lightFile = path.join(work, 'written.png');
+  fs.writeFileSync(lightFile, Buffer.from(light.url.replace(/^data:image\/png;base64,/, ''), 'base64'));
+  const read = readLight(lightFile);
+  check(read === words, 'write="' + words + '" is written in light: OCR reads "' + read + '" (' + light.most +
+        ' pixels of light at the most; ' + lightFile + ')');
 
   // The picture keeps its aspect: the whole 480x360 box, and bars beside it in the wide one.
   const main = await pictureBox(page, frames.main, 'main');
