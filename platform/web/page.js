@@ -501,3 +501,10 @@ document.addEventListener('visibilitychange', function () {
 page.programMissing = function () {
   page.fail('The sparkler could not be loaded. Check the connection and reload the page.');
 };
+
+// What the program's worker said before this script came (index.html kept it), taken in order
+// now that the page can answer all of it.
+if (page.worker) {
+  page.worker.early.forEach(function (event) { page.worker[event.type === 'error' ? 'onerror' : 'onmessage'](event); });
+  page.worker.early = [];
+}

@@ -1,5 +1,6 @@
 // The page when something cannot load, and in a hidden tab, in headless Chromium: without
-// sparkler.wasm it says so in a plain sentence (never the runtime's abort text); without the
+// sparkler.wasm it says so in a plain sentence (never the runtime's abort text), also when the
+// program's worker could not start before the page's own script came; without the
 // waves the scene runs and a click lights it silently, with a sentence saying the sound is
 // missing; a hidden tab suspends the audio context and runs no pass, and coming back resumes
 // both. The folders served are the build's with files left out (links to the rest).
@@ -31,6 +32,18 @@ async function open(browser, folder) {
   return { page, server };
 }
 
+// A tab whose page.js comes a second and a half after it is asked for.
+async function withLatePageScript(browser) {
+  const page = await browser.newPage();
+  await page.setViewport({ width: 1024, height: 800 });
+  await page.setRequestInterception(true);
+  page.on('request', (request) => {
+    if (/\/page\.js$/.test(request.url())) setTimeout(() => request.continue(), 1500);
+    else request.continue();
+  });
+  return page;
+}
+
 async function main() {
   const { browser, close } = await launch();
   try {
@@ -42,6 +55,37 @@ async function main() {
       check(shown.failed && /could not be loaded/.test(shown.text), 'without the wasm the page says it could not be loaded');
       check(!/Aborted|RuntimeError|wasm|Loading the sparkler/.test(shown.text),
         'and shows neither the runtime\'s abort text nor the loading line');
+      await page.close();
+      server.close();
+    }
+    {
+      // The worker's script is missing, and the page's own script comes a second and a half
+      // late: the worker's failure, told before page.js listens, is still said.
+      const { server, url } = await serve(pageWithout('no-worker', ['sparkler-worker.js', 'sparkler.wasm']));
+      const page = await withLatePageScript(browser);
+      await page.goto(url);
+      await page.waitForFunction(() => window.page && page.failed === true, { timeout: 15000 }).catch(() => {});
+      const shown = await page.evaluate(() => ({ worker: window.page ? page.worker !== null : null, failed: window.page ? page.failed : null,
+                                                 text: document.body.innerText }));
+      console.log('without the worker\'s script, the page\'s late: ' + JSON.stringify(shown));
+      check(shown.worker !== false && shown.failed && /could not be loaded/.test(shown.text),
+        'when the worker failed before the page\'s script came, the page still says it could not be loaded');
+      await page.close();
+      server.close();
+    }
+    {
+      // All there, the page's own script late: the worker's first frames, told before page.js
+      // listens, are taken when it comes, and the scene runs.
+      const { server, url } = await serve(build);
+      const page = await withLatePageScript(browser);
+      await page.goto(url);
+      await page.waitForFunction(() => window.page && page.ready === true && page.firstFrameAt > 0 &&
+                                       Module._sparkler_passes() > 30, { timeout: 15000 }).catch(() => {});
+      const shown = await page.evaluate(() => window.page && ({ ready: page.ready, firstFrameAt: Math.round(page.firstFrameAt),
+                                                                passes: Module._sparkler_passes(), failed: page.failed }));
+      console.log('the page\'s script late: ' + JSON.stringify(shown));
+      check(shown && shown.ready && shown.firstFrameAt > 0 && shown.passes > 30 && !shown.failed,
+        'with the page\'s script late the scene still starts and runs');
       await page.close();
       server.close();
     }
